@@ -1,0 +1,20 @@
+#include <windows.h>
+#include <objbase.h>
+
+#include "app/repair_run.h"
+#include "app/run_flags.h"
+#include "app/second_pass.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
+    CoInitialize(nullptr);
+    SetErrorMode(SEM_NOOPENFILEERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT);
+
+    const bool secondPass = IsSecondPassCommandLine(GetCommandLineW());
+    TheRunFlags().secondPass = secondPass ? 1 : 0;
+    RunRepair(nullptr);
+    if (secondPass)
+        ExitProcess(0);
+
+    CoUninitialize();
+    return 0;
+}

@@ -1,0 +1,89 @@
+#include "app/run_log.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <climits>
+
+#include "common/narrow_text.h"
+#include "common/tool_folder.h"
+#include "common/unique_resource.h"
+
+RunLog& TheRunLog() {
+    static RunLog log;
+    return log;
+}
+
+void RunLog::Assign(const wchar_t* text) {
+    text_ = text ? ToNarrow(text) : std::string();
+}
+
+void RunLog::Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list measure;
+    va_copy(measure, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    text_.clear();
+    if (needed > 0) {
+        std::string formatted(static_cast<size_t>(needed) + 1, '\0');
+        std::vsnprintf(formatted.data(), formatted.size(), format, args);
+        formatted.resize(static_cast<size_t>(needed));
+        text_ = std::move(formatted);
+    }
+    va_end(args);
+}
+
+void RunLog::Append(const char* bytes, size_t count) {
+    if (bytes && count)
+        text_.append(bytes, count);
+}
+
+std::wstring LogFilePath(bool createFolders) {
+    return ToolDataFile(L"Tools.log", createFolders);
+}
+
+bool RunLog::WriteToFile() const {
+    // Without the common application data folder there is nowhere sound to
+    // write: a relative "quillanTools\Tools.log" would land wherever the
+    // process happens to stand.
+    const std::wstring path = LogFilePath(true);
+    if (path.empty() || text_.size() > ULONG_MAX)
+        return false;
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file.get(), &size))
+        return false;
+    if (static_cast<unsigned long long>(size.QuadPart) > kLogFileCutSize) {
+        if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+            !SetEndOfFile(file.get()))
+            return false;
+    } else {
+        LARGE_INTEGER zero = {};
+        if (!SetFilePointerEx(file.get(), zero, nullptr, FILE_END))
+            return false;
+    }
+    DWORD written = 0;
+    return WriteFile(file.get(), text_.data(), static_cast<DWORD>(text_.size()), &written,
+                     nullptr) &&
+           written == text_.size();
+}
+
+void OpenLogFile() {
+    const std::wstring path = LogFilePath(false);
+    if (!path.empty())
+        ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void LogPathLine(std::string_view label, std::wstring_view path) {
+    std::string line(label);
+    line += ToNarrow(path);
+    line += "\r\n";
+    TheRunLog().Append(line);
+}

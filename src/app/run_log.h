@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The process-wide narrow text in which one repair run and its modules collect
+// their findings. Fixed texts are code page 936 bytes; paths are converted with
+// the thread's ANSI code page. Used by one thread at a time, never locked.
+class RunLog {
+public:
+    // Replaces the whole log by TEXT converted to narrow; null or empty clears it.
+    void Assign(const wchar_t* text);
+
+    // Replaces the whole log by the printf-style formatted text.
+    void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // Appends exactly COUNT bytes: the only operation modules use.
+    void Append(const char* bytes, size_t count);
+    void Append(std::string_view text) { Append(text.data(), text.size()); }
+
+    size_t Length() const { return text_.size(); }
+    const std::string& Text() const { return text_; }
+
+    // Appends the whole log to the log file; the log itself stays as it is.
+    // Returns false when the file could not be written (the run ignores it).
+    bool WriteToFile() const;
+
+private:
+    std::string text_;
+};
+
+RunLog& TheRunLog();
+
+// "<common application data>\quillanTools\Tools.log"; empty when the folder
+// cannot be determined.
+std::wstring LogFilePath(bool createFolders);
+
+// Opens the log file with the shell's "open" verb, shown normally.
+void OpenLogFile();
+
+// Appends LABEL, PATH as narrow text, and CR LF: the form of every line that
+// names a file.
+void LogPathLine(std::string_view label, std::wstring_view path);
+
+// The log file is emptied before a write once it has grown past this size.
+constexpr unsigned long long kLogFileCutSize = 0x100000;

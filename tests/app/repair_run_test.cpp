@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <regex>
+#include <string>
+
+#include "app/module_kill_client.h"
+#include "app/repair_run.h"
+#include "app/run_flags.h"
+#include "app/run_log.h"
+#include "common/registry.h"
+#include "support/prompt_watcher.h"
+#include "support/test_files.h"
+
+namespace {
+
+// What a stand-in module does when the run drives it.
+struct Behaviour {
+    int scanResult = 0;
+    std::string scanLine;
+    std::string repairLine;
+    bool scanNeedsRestart = false;
+    int repairs = 0;
+    bool alive = false;
+};
+
+Behaviour behaviours[4];
+std::string order; // construction and destruction order, e.g. "+0+1-1-0"
+
+template <int Slot> class FakeModule final : public IModuleKillClientNull {
+public:
+    FakeModule() {
+        order += "+" + std::to_string(Slot);
+        behaviours[Slot].alive = true;
+    }
+    ~FakeModule() {
+        order += "-" + std::to_string(Slot);
+        behaviours[Slot].alive = false;
+    }
+    int Scan() override {
+        Behaviour& b = behaviours[Slot];
+        TheRunLog().Append(b.scanLine);
+        if (b.scanNeedsRestart)
+            RequireRestart();
+        return b.scanResult;
+    }
+    int Repair() override {
+        Behaviour& b = behaviours[Slot];
+        ++b.repairs;
+        TheRunLog().Append(b.repairLine);
+        // All four live until the run has ended.
+        for (const Behaviour& other : behaviours)
+            EXPECT_TRUE(other.alive || &other > &b);
+        return 0;
+    }
+};
+
+int RunFakes(HWND dialog = nullptr) {
+    return RunRepairWith<FakeModule<0>, FakeModule<1>, FakeModule<2>, FakeModule<3>>(dialog);
+}
+
+constexpr wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+const std::string kNoAnomaly = "\xce\xb4\xb7\xa2\xcf\xd6\xd2\xec\xb3\xa3";
+const std::string kSeparator = "\r\n" + std::string(69, '=') + "\r\n\r\n";
+
+std::wstring RunOnceValue() {
+    UniqueKey key;
+    std::wstring value;
+    if (OpenKey(HKEY_LOCAL_MACHINE, kRunOnceKey, KEY_READ, key) == ERROR_SUCCESS &&
+        ReadString(key.get(), L"OrvixKillerTools", 1024, value) == ERROR_SUCCESS)
+        return value;
+    return L"<none>";
+}
+
+// Splits a block into its start line and the rest, checking the start line's form.
+std::string BodyAfterStartLine(const std::string& block) {
+    static const std::regex startLine(
+        R"(^StartTime:[1-9]\d{3}-[1-9]\d?-[1-9]\d? (0|[1-9]\d?):(0|[1-9]\d?):(0|[1-9]\d?)\r\n\r\n)");
+    std::smatch match;
+    EXPECT_TRUE(std::regex_search(block, match, startLine)) << block;
+    return match.empty() ? block : match.suffix().str();
+}
+
+class RepairRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (Behaviour& b : behaviours)
+            b = Behaviour();
+        order.clear();
+        TheRunFlags() = RunFlags();
+        logPath_ = LogFilePath(false);
+        DeleteFileW(logPath_.c_str());
+        UniqueKey key;
+        if (OpenKey(HKEY_LOCAL_MACHINE, kRunOnceKey, KEY_ALL_ACCESS, key) == ERROR_SUCCESS)
+            RegDeleteValueW(key.get(), L"OrvixKillerTools");
+    }
+    void TearDown() override { DeleteFileW(logPath_.c_str()); }
+
+    std::wstring logPath_;
+};
+
+TEST_F(RepairRun, CleanRunWritesStartLineNoAnomalyAndSeparator) {
+    SYSTEMTIME before = {};
+    GetLocalTime(&before);
+    PromptWatcher prompts;
+    EXPECT_EQ(RunFakes(), 0);
+
+    const std::string file = ReadWholeFile(logPath_);
+    EXPECT_EQ(file, TheRunLog().Text());
+    EXPECT_EQ(file.rfind("StartTime:" + std::to_string(before.wYear) + "-", 0), 0u);
+    EXPECT_EQ(BodyAfterStartLine(file), kNoAnomaly + kSeparator);
+    EXPECT_EQ(TheRunFlags().anythingFound, 0);
+    EXPECT_EQ(RunOnceValue(), L"<none>");
+    EXPECT_EQ(prompts.Answered(), 0);
+    EXPECT_EQ(order, "+0+1+2+3-3-2-1-0");
+}
+
+TEST_F(RepairRun, TitleLinesStandBetweenScanAndRepairLines) {
+    struct Case {
+        int slot;
+        std::string title; // code page 936 bytes
+    } cases[] = {
+        {0, "\xd0\xde\xb8\xb4\xce\xde\xb7\xa8\xc1\xac\xbd\xd3\xd4\xc6\xb2\xe9\xc9\xb1\xb7\xfe\xce"
+            "\xf1\xc6\xf7\xce\xca\xcc\xe2\r\n"},
+        {1, "\xd0\xde\xb8\xb4\xb1\xbb\xc8\xfc\xb2\xa9qq\xb8\xd0\xc8\xbe\xd0\xcd\xc4\xbe\xc2\xed\xc6"
+            "\xc6\xbb\xb5\xb5\xc4\xce\xc4\xbc\xfe\r\n"},
+        {2, "\xc7\xe5\xb3\xfdNetBios.sys\xc4\xbe\xc2\xed\r\n"},
+        {3, "\xd0\xde\xb8\xb4\xb1\xbb\xc6\xc6\xbb\xb5\xb5\xc4\xcf\xb5\xcd\xb3\xce\xc4\xbc\xfe\r\n"},
+    };
+    const size_t titleBytes[] = {30, 34, 21, 22};
+    std::string expected;
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.title.size(), titleBytes[c.slot]);
+        Behaviour& b = behaviours[c.slot];
+        b.scanResult = 1;
+        b.scanLine = "scan" + std::to_string(c.slot) + "\r\n";
+        b.repairLine = "repair" + std::to_string(c.slot) + "\r\n";
+        expected += b.scanLine + c.title + b.repairLine;
+    }
+    PromptWatcher prompts;
+    RunFakes();
+    EXPECT_EQ(BodyAfterStartLine(TheRunLog().Text()), expected + kSeparator);
+    for (const Behaviour& b : behaviours)
+        EXPECT_EQ(b.repairs, 1);
+    EXPECT_EQ(TheRunFlags().anythingFound, 1);
+}
+
+TEST_F(RepairRun, ScanThatLogsButReturnsZeroStillCountsAsFinding) {
+    behaviours[1].scanLine = "found\r\n";
+    RunFakes();
+    EXPECT_EQ(BodyAfterStartLine(TheRunLog().Text()), "found\r\n" + kSeparator);
+    EXPECT_EQ(behaviours[1].repairs, 0);
+    EXPECT_EQ(TheRunFlags().anythingFound, 1);
+}
+
+TEST_F(RepairRun, SecondPassNeededWritesRunOnceAndPrompts) {
+    for (int slot : {0, 2}) {
+        SCOPED_TRACE(slot);
+        SetUp();
+        behaviours[slot].scanResult = 1;
+        PromptWatcher prompts;
+        RunFakes();
+        EXPECT_EQ(TheRunFlags().secondPassNeeded, 1);
+        EXPECT_EQ(TheRunFlags().restartRequired, 1);
+        wchar_t ownPath[512] = {};
+        GetModuleFileNameW(nullptr, ownPath, 512);
+        EXPECT_EQ(RunOnceValue(), L"\"" + std::wstring(ownPath) + L"\" second_proc");
+        EXPECT_EQ(prompts.Answered(), 1);
+    }
+}
+
+TEST_F(RepairRun, RestartWithoutSecondPassPromptsButWritesNoRunOnce) {
+    // Slots 1 and 3 never ask for a second pass, whatever they find.
+    behaviours[1].scanResult = 1;
+    behaviours[3].scanResult = 1;
+    behaviours[3].scanNeedsRestart = true;
+    PromptWatcher prompts;
+    RunFakes();
+    EXPECT_EQ(TheRunFlags().secondPassNeeded, 0);
+    EXPECT_EQ(RunOnceValue(), L"<none>");
+    EXPECT_EQ(prompts.Answered(), 1);
+}
+
+TEST_F(RepairRun, SecondPassNeverWritesRunOnceNorPrompts) {
+    TheRunFlags().secondPass = 1;
+    behaviours[0].scanResult = 1;
+    behaviours[3].scanNeedsRestart = true;
+    PromptWatcher prompts;
+    RunFakes();
+    EXPECT_EQ(RunOnceValue(), L"<none>");
+    EXPECT_EQ(prompts.Answered(), 0);
+    EXPECT_FALSE(ReadWholeFile(logPath_).empty());
+}
+
+TEST_F(RepairRun, FlagsOfThePreviousRunAreCleared) {
+    TheRunFlags().restartRequired = 1;
+    TheRunFlags().secondPassNeeded = 1;
+    TheRunFlags().anythingFound = 1;
+    PromptWatcher prompts;
+    RunFakes();
+    EXPECT_EQ(prompts.Answered(), 0);
+    EXPECT_EQ(TheRunFlags().anythingFound, 1) << "only the dialog clears it";
+}
+
+TEST_F(RepairRun, TwoRunsAppendTwoBlocks) {
+    RunFakes();
+    behaviours[2].scanLine = "x\r\n";
+    RunFakes();
+    const std::string file = ReadWholeFile(logPath_);
+    const size_t second = file.find("StartTime:", 1);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_EQ(BodyAfterStartLine(file.substr(0, second)), kNoAnomaly + kSeparator);
+    EXPECT_EQ(BodyAfterStartLine(file.substr(second)), "x\r\n" + kSeparator);
+}
+
+TEST_F(RepairRun, CompletionIsPostedToTheDialog) {
+    HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    RunFakes(window);
+    MSG message = {};
+    EXPECT_TRUE(PeekMessageW(&message, window, WM_REPAIR_FINISHED, WM_REPAIR_FINISHED, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 0u);
+    EXPECT_EQ(message.lParam, 0);
+    EXPECT_EQ(WM_REPAIR_FINISHED, 0x0464u);
+    DestroyWindow(window);
+}
+
+} // namespace

@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "app/run_log.h"
+#include "app/second_pass.h"
+#include "common/registry.h"
+#include "support/child_process.h"
+#include "support/test_files.h"
+
+namespace {
+
+TEST(SecondPass, CommandLineSwitch) {
+    struct Case {
+        const wchar_t* commandLine;
+        bool secondPass;
+    } cases[] = {
+        {L"\"C:\\Program Files\\t\\filemender.exe\" second_proc", true},
+        {L"filemender.exe SECOND_PROC", true},
+        {L"filemender.exe -x Second_Proc -y", true},
+        {L"filemender.exe second_proc2", true}, // a substring test, as Windows' own entry writes it
+        {L"filemender.exe", false},
+        {L"filemender.exe_second_proc", false}, // the blank is part of the switch
+        {L"filemender.exe secondproc", false},
+        {L"", false},
+        {nullptr, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsSecondPassCommandLine(c.commandLine), c.secondPass)
+            << (c.commandLine ? c.commandLine : L"(null)");
+}
+
+TEST(SecondPass, UnattendedProgramRunExitsZeroAndLogsOneBlock) {
+    const std::wstring log = LogFilePath(false);
+    DeleteFileW(log.c_str());
+    const DWORD exitCode = RunAndWait(L"\"" + ProgramUnderTest() + L"\" SECOND_PROC", 120000);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(log, L"C:\\ProgramData\\quillanTools\\Tools.log");
+    const std::string block = ReadWholeFile(log);
+    EXPECT_EQ(block.rfind("StartTime:", 0), 0u) << block;
+    EXPECT_EQ(block.find("StartTime:", 1), std::string::npos);
+    EXPECT_EQ(block.substr(block.size() - 75), "\r\n" + std::string(69, '=') + "\r\n\r\n");
+
+    UniqueKey runOnce;
+    std::wstring value;
+    if (OpenKey(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                KEY_READ, runOnce) == ERROR_SUCCESS) {
+        EXPECT_NE(ReadString(runOnce.get(), L"OrvixKillerTools", 1024, value), ERROR_SUCCESS);
+    }
+}
+
+} // namespace

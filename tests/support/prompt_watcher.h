@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+
+// Answers "No" to every dialog box this process shows (the system restart
+// prompt among them) and counts them, so a run that prompts does not block
+// and a test can tell whether it prompted. Needs a display (Xvfb).
+class PromptWatcher {
+public:
+    PromptWatcher();
+    ~PromptWatcher();
+    PromptWatcher(const PromptWatcher&) = delete;
+    PromptWatcher& operator=(const PromptWatcher&) = delete;
+
+    int Answered() const { return answered_.load(); }
+
+private:
+    void Watch();
+
+    std::atomic<bool> stop_{false};
+    std::atomic<int> answered_{0};
+    std::thread thread_;
+};

@@ -1,0 +1,45 @@
+#include "support/test_files.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "common/unique_resource.h"
+
+std::string ReadWholeFile(const std::wstring& path) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return {};
+    std::string bytes;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0)
+        bytes.append(chunk, got);
+    return bytes;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring Environment(const wchar_t* name) {
+    wchar_t buffer[4096] = {};
+    const DWORD length = GetEnvironmentVariableW(name, buffer, ARRAYSIZE(buffer));
+    return length && length < ARRAYSIZE(buffer) ? std::wstring(buffer) : std::wstring();
+}
+
+std::wstring ProgramUnderTest() {
+    return L"C:\\tools\\filemender.exe";
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+// Whole-file helpers for test fixtures (byte strings, no conversion).
+std::string ReadWholeFile(const std::wstring& path);
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
+bool FileExists(const std::wstring& path);
+
+// An environment variable, or empty.
+std::wstring Environment(const wchar_t* name);
+
+// The program under test, copied into the prefix by the test wrapper.
+std::wstring ProgramUnderTest();
