@@ -72,12 +72,12 @@ HRESULT SendUsageReport(const wchar_t* url) {
     InternetSetOptionW(internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeout,
                        sizeof(receiveTimeout));
 
-    UniqueInternetHandle connection(InternetConnectW(internet.get(), host, parts.nPort, L"", L"",
-                                                     INTERNET_SERVICE_HTTP, 0, 0));
+    UniqueInternetHandle connection(
+        InternetConnectW(internet.get(), host, parts.nPort, L"", L"", INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection)
         return LastErrorResult();
-    UniqueInternetHandle request(HttpOpenRequestW(connection.get(), L"GET", path, nullptr,
-                                                  nullptr, nullptr, kRequestFlags, 0));
+    UniqueInternetHandle request(HttpOpenRequestW(connection.get(), L"GET", path, nullptr, nullptr,
+                                                  nullptr, kRequestFlags, 0));
     if (!request)
         return LastErrorResult();
     static const wchar_t kConnectionClose[] = L"Connection: Close";

@@ -8,8 +8,8 @@ std::string ToNarrow(std::wstring_view text) {
     if (text.empty() || text.size() > INT_MAX)
         return {};
     const int wideLength = static_cast<int>(text.size());
-    const int needed =
-        WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    const int needed = WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), wideLength, nullptr, 0,
+                                           nullptr, nullptr);
     if (needed <= 0)
         return {};
     std::string narrow(static_cast<size_t>(needed), '\0');

@@ -31,8 +31,8 @@ LONG ReadString(HKEY key, const wchar_t* name, size_t maxChars, std::wstring& va
     std::vector<wchar_t> buffer(maxChars, L'\0');
     DWORD type = REG_NONE;
     DWORD size = static_cast<DWORD>(maxChars * sizeof(wchar_t));
-    const LONG error = RegQueryValueExW(key, name, nullptr, &type,
-                                        reinterpret_cast<BYTE*>(buffer.data()), &size);
+    const LONG error =
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
     if (error != ERROR_SUCCESS)
         return error;
     if (type != REG_SZ && type != REG_EXPAND_SZ)

@@ -14,8 +14,8 @@ void CreateDirectoriesAlong(const std::wstring& path) {
 
 std::wstring ToolDataFile(const wchar_t* name, bool createFolders) {
     wchar_t folder[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                                folder)) ||
+    if (FAILED(
+            SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)) ||
         folder[0] == L'\0')
         return {};
     std::wstring path = folder;

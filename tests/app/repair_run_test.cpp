@@ -183,6 +183,21 @@ TEST_F(RepairRun, RestartWithoutSecondPassPromptsButWritesNoRunOnce) {
     EXPECT_EQ(prompts.Answered(), 1);
 }
 
+TEST_F(RepairRun, MissingRunOnceKeyStillPromptsButSchedulesNothing) {
+    ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRunOnceKey), ERROR_SUCCESS);
+    behaviours[0].scanResult = 1;
+    {
+        PromptWatcher prompts;
+        RunFakes();
+        EXPECT_EQ(prompts.Answered(), 1);
+    }
+    UniqueKey key;
+    EXPECT_EQ(OpenKey(HKEY_LOCAL_MACHINE, kRunOnceKey, KEY_READ, key), ERROR_FILE_NOT_FOUND)
+        << "the run opens the key, it never creates it";
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    key.put(), nullptr);
+}
+
 TEST_F(RepairRun, SecondPassNeverWritesRunOnceNorPrompts) {
     TheRunFlags().secondPass = 1;
     behaviours[0].scanResult = 1;

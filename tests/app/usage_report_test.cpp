@@ -27,8 +27,8 @@ int CountOccurrences(const std::string& text, const std::string& what) {
 }
 
 TEST(UsageReport, UrlCarriesProgramNameAndVersion) {
-    EXPECT_EQ(UsageReportUrl(L"filemender"),
-              std::wstring(L"http://") + FILEMENDER_STATS_HOST + L"/killer.htm?name=filemender&ver=1.0");
+    EXPECT_EQ(UsageReportUrl(L"filemender"), std::wstring(L"http://") + FILEMENDER_STATS_HOST +
+                                                 L"/killer.htm?name=filemender&ver=1.0");
 }
 
 // A listener that takes the connection and never answers: the report thread

@@ -13,30 +13,21 @@
 #   COPY_IN         colon-separated files copied into C:\tools before the run
 #   KEEP_PREFIX     1: keep the prefix after the run (debugging)
 set -uo pipefail
+. "$(dirname "$0")/prefix_lib.sh"
 exe=$1
 shift
 : "${WINE_TEMPLATE:?WINE_TEMPLATE must name the template prefix}"
 
 prefix=$(mktemp -d /tmp/fm-prefix.XXXXXX)
-nginx_pid=""
 cleanup() {
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
-    if [ -n "$nginx_pid" ]; then
-        kill "$nginx_pid" 2>/dev/null
-        wait "$nginx_pid" 2>/dev/null
-    fi
+    stop_nginx
     [ "${KEEP_PREFIX:-0}" = 1 ] && echo "prefix kept: $prefix" >&2 || rm -rf "$prefix"
 }
 trap cleanup EXIT
 
-# Hard links cost no time or disk; files Wine rewrites in place are copied for real.
-cp -al "$WINE_TEMPLATE/." "$prefix/"
-for f in "$prefix"/*.reg "$prefix"/drive_c/windows/*.ini; do
-    [ -e "$f" ] || continue
-    cp --remove-destination "$WINE_TEMPLATE/${f#"$prefix"/}" "$f"
-done
-rm -f "$prefix/.complete"
+copy_prefix "$WINE_TEMPLATE" "$prefix"
 
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 [ -n "${WINE_LANG:-}" ] && export LC_ALL=$WINE_LANG
@@ -59,14 +50,7 @@ cp "$exe" "$prefix/drive_c/tests/"
 
 if [ "${WITH_NGINX:-0}" = 1 ]; then
     : "${NGINX_CONF:?NGINX_CONF must name the nginx config}"
-    mkdir -p "$prefix/drive_c/nginx/logs"
-    [ -n "${FILESERVER_ROOT:-}" ] && ln -s "$FILESERVER_ROOT" "$prefix/drive_c/nginx/html"
-    nginx -c "$NGINX_CONF" -p "$prefix/drive_c/nginx/" -g "daemon off; pid $prefix/drive_c/nginx/nginx.pid;" &
-    nginx_pid=$!
-    for _ in $(seq 50); do
-        [ -s "$prefix/drive_c/nginx/nginx.pid" ] && break
-        sleep 0.1
-    done
+    start_nginx "$NGINX_CONF" "$prefix/drive_c/nginx" "${FILESERVER_ROOT:-}" || exit 1
 fi
 
 cd "$prefix/drive_c"

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The main job: builds the tool, makes a demo Windows installation (a Wine
+# prefix), runs one full unattended repair on it and prints the run log.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+. tests/support/prefix_lib.sh
+
+scripts/install-deps.sh
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j2 --target filemender >/dev/null
+
+build=$root/build/win64
+template=$build/wine-template
+tests/support/make_template_prefix.sh "$template"
+
+demo=$build/demo-prefix
+export WINEPREFIX=$demo WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver -k >/dev/null 2>&1 || true
+rm -rf "$demo"
+copy_prefix "$template" "$demo"
+trap 'wineserver -k >/dev/null 2>&1; stop_nginx' EXIT
+wineserver -p >/dev/null 2>&1
+
+mkdir -p "$demo/drive_c/tools" "$build/fileserver"
+cp "$build/src/filemender.exe" "$demo/drive_c/tools/"
+start_nginx "$root/server/nginx.conf" "$demo/drive_c/nginx" "$build/fileserver"
+
+echo "== running: filemender.exe second_proc (unattended repair)"
+(cd "$demo/drive_c" && wine 'C:\tools\filemender.exe' second_proc) || {
+    echo "filemender.exe exited with $?" >&2
+    exit 1
+}
+
+log=$demo/drive_c/ProgramData/quillanTools/Tools.log
+echo "== run log ($log, code page 936 shown as UTF-8)"
+iconv -f CP936 -t UTF-8 "$log"
+echo

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what building and testing need, from Debian's packages, when missing.
+set -uo pipefail
+
+packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+          wine wine64 nginx xvfb googletest)
+
+missing=()
+command -v cmake >/dev/null || missing+=(cmake)
+command -v make >/dev/null || missing+=(make)
+command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
+command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
+command -v x86_64-w64-mingw32-windres >/dev/null || missing+=(mingw-w64-tools)
+command -v wine >/dev/null || missing+=(wine wine64)
+[ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || missing+=(nginx)
+command -v Xvfb >/dev/null || missing+=(xvfb)
+[ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+command -v iconv >/dev/null || missing+=(libc-bin)
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" != 0 ]; then
+    echo "missing packages (install as root): ${missing[*]}" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+# A package index can fail to download while a mirror syncs: retry, and let the
+# install decide whether what we have is enough.
+for attempt in 1 2 3; do
+    apt-get update && break
+    echo "apt-get update failed (attempt $attempt), retrying" >&2
+    sleep 5
+done
+apt-get install -y --no-install-recommends "${missing[@]}"
