@@ -1,0 +1,92 @@
+#include "sysfile/good_copy_replacement.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <urlmon.h>
+
+#include <vector>
+
+#include "app/run_flags.h"
+#include "sysfile/file_index.h"
+#include "sysfile/file_server.h"
+#include "sysfile/md5.h"
+#include "sysfile/whole_file.h"
+
+namespace {
+
+constexpr FILEOP_FLAGS kSilentDelete =
+    FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
+
+// Downloads URL to STAGED and keeps it only when its content has digest DIGEST.
+bool FetchVerified(const std::wstring& url, const std::wstring& staged,
+                   const std::wstring& digest) {
+    URLDownloadToFileW(nullptr, url.c_str(), staged.c_str(), 0, nullptr);
+    std::vector<unsigned char> content;
+    if (!LoadWholeFile(staged, content)) {
+        DeleteFileW(staged.c_str());
+        return false;
+    }
+    Md5 md5;
+    md5.Update(content.data(), content.size());
+    if (DigestText(md5.Final()) != digest) {
+        DeleteFileW(staged.c_str());
+        return false;
+    }
+    return true;
+}
+
+// A folder that carries a system file's name is no system file: it goes,
+// with everything in it.
+void RemoveFolderNamed(const std::wstring& target) {
+    std::wstring from = target;
+    while (!from.empty() && from.back() == L'\\')
+        from.pop_back();
+    from.push_back(L'\0'); // the shell takes a list ended by an empty name
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = kSilentDelete;
+    SHFileOperationW(&operation);
+    RemoveDirectoryW(target.c_str());
+}
+
+Replacement PutInPlace(const std::wstring& staged, const std::wstring& target) {
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        RemoveFolderNamed(target);
+    else if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+
+    // One rename on one volume: the target is never missing in between.
+    if (MoveFileExW(staged.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return Replacement::Done;
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        MoveFileExW(staged.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        RequireRestart();
+        return Replacement::AtNextStart;
+    }
+    if (exists && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        SetFileAttributesW(target.c_str(), attributes);
+    DeleteFileW(staged.c_str());
+    return Replacement::NotDone;
+}
+
+} // namespace
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+Replacement ReplaceWithGoodCopy(const std::wstring& edition, const std::wstring& target,
+                                const std::wstring& digest) {
+    const std::wstring folder = FolderOf(target);
+    if (folder.empty() || digest.empty())
+        return Replacement::NotDone;
+    const std::wstring staged = folder + digest;
+    if (!FetchVerified(GoodCopyUrl(edition, digest), staged, digest))
+        return Replacement::NotDone;
+    return PutInPlace(staged, target);
+}
