@@ -1,0 +1,106 @@
+#include "sysfile/search_path_suspects.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "common/system_directories.h"
+#include "common/unique_resource.h"
+#include "common/windows_version.h"
+#include "sysfile/file_age.h"
+#include "sysfile/muicache_key.h"
+#include "sysfile/pe_image.h"
+#include "sysfile/system_file_lists.h"
+
+namespace {
+
+constexpr DWORD kValueNameChars = 16383;
+constexpr DWORD kLongPathChars = 512;
+constexpr wchar_t kLocalDevicePrefix[] = L"\\\\?\\";
+
+// Only A to Z: the stored form must not depend on the user's locale.
+void LowerAscii(std::wstring& text) {
+    for (wchar_t& c : text) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+}
+
+// The folder of a program named by a MUICache value ("X:\...\"), lower-cased,
+// or empty when the name is no drive-letter path.
+std::wstring ProgramFolder(const std::wstring& valueName) {
+    if (valueName.size() < 3 || valueName[1] != L':' || valueName[2] != L'\\')
+        return {};
+    std::wstring folder = valueName.substr(0, valueName.rfind(L'\\') + 1);
+    CharLowerBuffW(folder.data(), static_cast<DWORD>(folder.size()));
+    return folder;
+}
+
+// The long, lower-cased form of an existing probe path; the probe itself when
+// the long form cannot be had within the buffer.
+std::wstring StoredSuspectPath(const std::wstring& probe) {
+    std::vector<wchar_t> buffer(kLongPathChars, L'\0');
+    const DWORD length = GetLongPathNameW(probe.c_str(), buffer.data(), kLongPathChars);
+    std::wstring path =
+        length > 0 && length < kLongPathChars ? std::wstring(buffer.data(), length) : probe;
+    LowerAscii(path);
+    return path;
+}
+
+bool IsSuspect(const std::wstring& path) {
+    if (!IsPeImage(path))
+        return true;
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return true;
+    return CreatedWithin(file.get(), kRecentFileSeconds);
+}
+
+bool AddSuspectsInFolder(const std::wstring& folder, InjectSuspectSet& suspects) {
+    bool found = false;
+    for (const wchar_t* name : SystemFileNames) {
+        const std::wstring probe = kLocalDevicePrefix + folder + name;
+        if (GetFileAttributesW(probe.c_str()) == INVALID_FILE_ATTRIBUTES)
+            continue;
+        std::wstring path = StoredSuspectPath(probe);
+        if (IsSuspect(path)) {
+            suspects.insert(std::move(path));
+            found = true;
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+bool FindSearchPathSuspects(InjectSuspectSet& suspects) {
+    const MuiCacheLocation location = MuiCacheLocationFor(WindowsMajorVersion());
+    UniqueKey key;
+    if (RegCreateKeyW(location.root, location.subKey, key.put()) != ERROR_SUCCESS)
+        return false;
+    DWORD valueCount = 0;
+    if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &valueCount, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    std::wstring windowsFolder = WindowsDirectoryWithSlash();
+    if (windowsFolder.empty())
+        return false;
+    LowerAscii(windowsFolder);
+
+    bool found = false;
+    std::vector<wchar_t> name(kValueNameChars + 1, L'\0');
+    for (DWORD index = 0; index < valueCount; ++index) {
+        DWORD nameChars = kValueNameChars + 1;
+        if (RegEnumValueW(key.get(), index, name.data(), &nameChars, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS)
+            continue;
+        const std::wstring folder = ProgramFolder(std::wstring(name.data(), nameChars));
+        // Everything inside the Windows directory is trusted.
+        if (folder.empty() || folder.find(windowsFolder) != std::wstring::npos)
+            continue;
+        if (AddSuspectsInFolder(folder, suspects))
+            found = true;
+    }
+    return found;
+}

@@ -1,0 +1,37 @@
+#include "sysfile/text_services_process.h"
+
+#include <psapi.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+
+#include "common/unique_resource.h"
+
+namespace {
+
+bool IsTextServicesProcess(DWORD processId) {
+    UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+    if (!process)
+        return false;
+    wchar_t image[MAX_PATH] = {};
+    if (GetModuleFileNameExW(process.get(), nullptr, image, MAX_PATH) == 0)
+        return false;
+    image[MAX_PATH - 1] = L'\0';
+    return StrStrIW(image, L"ctfmon.exe") != nullptr;
+}
+
+} // namespace
+
+DWORD FindTextServicesProcess() {
+    UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return 0;
+    DWORD found = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        if (IsTextServicesProcess(entry.th32ProcessID))
+            found = entry.th32ProcessID;
+    }
+    return found;
+}

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "app/run_flags.h"
+#include "app/run_log.h"
+#include "common/system_directories.h"
+#include "common/unique_resource.h"
+#include "sysfile/muicache_fixture.h"
+#include "sysfile/suspect_quarantine.h"
+#include "support/child_process.h"
+#include "support/test_files.h"
+
+namespace {
+
+class SuspectQuarantine : public MuiCacheFixture {
+protected:
+    void SetUp() override {
+        MuiCacheFixture::SetUp();
+        TheRunLog().Assign(nullptr);
+        TheRunFlags().restartRequired = 0;
+    }
+    void TearDown() override {
+        TheRunLog().Assign(nullptr);
+        TheRunFlags().restartRequired = 0;
+        MuiCacheFixture::TearDown();
+    }
+};
+
+const std::string kPlanted = "planted library, not a PE image";
+
+TEST_F(SuspectQuarantine, FoundLibraryIsMovedAsideAndLoggedInStoredForm) {
+    MakeFolder(L"C:\\Apps\\Quarantine");
+    PlantText(L"C:\\Apps\\Quarantine\\Lpk.DLL");
+    RecordProgram(L"C:\\Apps\\Quarantine\\app.exe");
+    ASSERT_TRUE(WriteWholeFile(L"C:\\Apps\\Quarantine\\lpk.dll.orvix", "earlier quarantine"));
+
+    QuarantineSuspects(Scan());
+
+    EXPECT_FALSE(FileExists(L"C:\\Apps\\Quarantine\\lpk.dll"));
+    EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\Quarantine\\lpk.dll.orvix"), kPlanted);
+    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\t\\\\?\\c:\\apps\\quarantine\\lpk.dll\r\n");
+    EXPECT_EQ(TheRunFlags().restartRequired, 0);
+}
+
+// Wine's wineboot performs the renames Windows performs at its next start.
+TEST_F(SuspectQuarantine, LibraryInUseIsCopiedNowAndMovedAtRestart) {
+    MakeFolder(L"C:\\Apps\\InUse");
+    PlantText(L"C:\\Apps\\InUse\\lpk.dll");
+    RecordProgram(L"C:\\Apps\\InUse\\app.exe");
+    {
+        // Loaded by a program: readable, but not deletable.
+        UniqueFile inUse(CreateFileW(L"C:\\Apps\\InUse\\lpk.dll", GENERIC_READ, FILE_SHARE_READ,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(inUse);
+        QuarantineSuspects(Scan());
+        EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\InUse\\lpk.dll.orvix"), kPlanted);
+        EXPECT_TRUE(FileExists(L"C:\\Apps\\InUse\\lpk.dll"));
+    }
+    EXPECT_EQ(TheRunFlags().restartRequired, 1);
+    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\t\\\\?\\c:\\apps\\inuse\\lpk.dll\r\n");
+
+    ASSERT_EQ(RunAndWait(SystemDirectoryWithSlash() + L"wineboot.exe -r", 120000), 0u);
+    EXPECT_FALSE(FileExists(L"C:\\Apps\\InUse\\lpk.dll"));
+    EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\InUse\\lpk.dll.orvix"), kPlanted);
+}
+
+// A suspect may be a genuine file; without its copy it is not deleted but
+// moved at the next start instead.
+TEST_F(SuspectQuarantine, LibraryIsKeptWhenItsCopyFails) {
+    MakeFolder(L"C:\\Apps\\CopyFails");
+    PlantText(L"C:\\Apps\\CopyFails\\lpk.dll");
+    RecordProgram(L"C:\\Apps\\CopyFails\\app.exe");
+    ASSERT_TRUE(CreateDirectoryW(L"C:\\Apps\\CopyFails\\lpk.dll.orvix", nullptr));
+
+    QuarantineSuspects(Scan());
+
+    EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\CopyFails\\lpk.dll"), kPlanted);
+    EXPECT_EQ(TheRunFlags().restartRequired, 1);
+    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\t\\\\?\\c:\\apps\\copyfails\\lpk.dll\r\n");
+}
+
+} // namespace
