@@ -30,13 +30,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Hard links cost no time or disk; files Wine rewrites in place are copied for real.
-cp -al "$WINE_TEMPLATE/." "$prefix/"
-for f in "$prefix"/*.reg "$prefix"/drive_c/windows/*.ini; do
-    [ -e "$f" ] || continue
-    cp --remove-destination "$WINE_TEMPLATE/${f#"$prefix"/}" "$f"
-done
-rm -f "$prefix/.complete"
+"$(dirname "$0")/copy_prefix.sh" "$WINE_TEMPLATE" "$prefix" || exit 1
 
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 [ -n "${WINE_LANG:-}" ] && export LC_ALL=$WINE_LANG
