@@ -45,11 +45,9 @@ const VersionBaselineRow kKnownRows[] = {
 #undef WIN7_RTM
 
 // Rows the index generator wrote for the reference installations this build
-// was given (empty unless the build supplies them).
+// was given; the closing empty row keeps the array valid when there are none.
 const VersionBaselineRow kGeneratedRows[] = {
-#ifdef FILEMENDER_GENERATED_BASELINE
-#include FILEMENDER_GENERATED_BASELINE
-#endif
+#include "sysfile/version_baseline_rows.inc"
     {nullptr, nullptr, nullptr},
 };
 

@@ -1,0 +1,25 @@
+#include "common/file_digest.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "common/unique_resource.h"
+
+bool DigestOfFile(const std::wstring& path, Digest& digest) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file)
+        return false;
+    Md5 md5;
+    std::vector<unsigned char> chunk(1 << 20);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+            return false;
+        if (got == 0)
+            break;
+        md5.Update(chunk.data(), got);
+    }
+    return md5.Final(digest);
+}
