@@ -20,7 +20,12 @@ wineserver -k >/dev/null 2>&1 || true
 rm -rf "$demo"
 copy_prefix "$template" "$demo"
 trap 'wineserver -k >/dev/null 2>&1; stop_nginx' EXIT
+# The index this build carries is that of Windows XP SP3 Chinese (made from a
+# pristine prefix of that edition), so the demo machine is one too. The
+# language is given per command, the host need not have that locale.
+wine() { LC_ALL=zh_CN.UTF-8 command wine "$@"; }
 wineserver -p >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null 2>&1
 
 mkdir -p "$demo/drive_c/tools" "$build/fileserver"
 cp "$build/src/filemender.exe" "$demo/drive_c/tools/"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/run_flags.h"
-#include "sysfile/file_index.h"
+#include "common/md5.h"
+#include "sysfile/digest_text.h"
 #include "sysfile/file_server.h"
-#include "sysfile/md5.h"
 #include "sysfile/whole_file.h"
 
 namespace {
@@ -26,9 +26,8 @@ bool FetchVerified(const std::wstring& url, const std::wstring& staged,
         DeleteFileW(staged.c_str());
         return false;
     }
-    Md5 md5;
-    md5.Update(content.data(), content.size());
-    if (DigestText(md5.Final()) != digest) {
+    Digest actual;
+    if (!Md5Of(content.data(), content.size(), actual) || DigestText(actual) != digest) {
         DeleteFileW(staged.c_str());
         return false;
     }

@@ -4,6 +4,8 @@
 
 // Whole-file helpers for test fixtures (byte strings, no conversion).
 std::string ReadWholeFile(const std::wstring& path);
+// Writes a new file and renames it over PATH, so that a file linked to the
+// template prefix is never changed in place.
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 

@@ -1,0 +1,53 @@
+#include "sysfile/damaged_file_scan.h"
+
+#include "common/system_directories.h"
+#include "sysfile/digest_text.h"
+#include "sysfile/edition_index.h"
+#include "sysfile/file_version.h"
+#include "sysfile/path_key.h"
+#include "sysfile/pe_image.h"
+#include "sysfile/system_file_lists.h"
+
+namespace {
+
+bool LooksSound(const std::wstring& path) {
+    std::wstring version;
+    return IsPeImage(path) && FileVersionString(path, version);
+}
+
+} // namespace
+
+std::vector<std::wstring> CheckedSystemFiles() {
+    const std::wstring systemDir = SystemDirectoryWithSlash();
+    const std::wstring windowsDir = WindowsDirectoryWithSlash();
+    std::vector<std::wstring> files;
+    if (systemDir.empty() || windowsDir.empty())
+        return files;
+    for (const wchar_t* name : SystemFileNames)
+        files.push_back(systemDir + name);
+    for (const wchar_t* name : DriverFileNames)
+        files.push_back(systemDir + L"drivers\\" + name);
+    for (const wchar_t* name : WindowsFileNames)
+        files.push_back(windowsDir + name);
+    return files;
+}
+
+bool ScanDamagedFiles(RepairEntries& repairList) {
+    FileIndex index;
+    if (!LoadRunningEditionIndex(index))
+        return false;
+    const std::wstring windowsDir = WindowsDirectoryWithSlash();
+    for (const std::wstring& target : CheckedSystemFiles()) {
+        if (LooksSound(target))
+            continue;
+        PathKey key;
+        if (!ComputePathKey(target, windowsDir, key))
+            continue;
+        const FindResult found = index.Find(key);
+        if (found.outcome == FindOutcome::PastTheEnd)
+            return false;
+        if (found.outcome == FindOutcome::Hit)
+            repairList.push_back({target, DigestText(found.record.goodDigest)});
+    }
+    return !repairList.empty();
+}

@@ -1,0 +1,52 @@
+#include "sysfile/system_file_replacement.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "app/run_log.h"
+#include "sysfile/good_copy_replacement.h"
+#include "sysfile/kernel_driver_service.h"
+
+namespace {
+
+constexpr char kMissingInputMethodProgram[] = "缺失的输入法程序\t";
+constexpr char kDesktopIconsRepaired[] = "修复“桌面图标不见了”\t";
+constexpr char kFileRepaired[] = "修复文件\t";
+
+bool Contains(const std::wstring& path, const wchar_t* part) {
+    return StrStrIW(path.c_str(), part) != nullptr;
+}
+
+void Start(const std::wstring& program) {
+    ShellExecuteW(nullptr, nullptr, program.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// What a replaced file needs so that the desktop, the input methods or the
+// driver it belongs to work again.
+void FollowUp(const std::wstring& target) {
+    if (Contains(target, L"ctfmon.exe")) {
+        TheRunLog().Append(kMissingInputMethodProgram);
+        Start(target);
+    }
+    if (Contains(target, L"conime.exe")) {
+        TheRunLog().Append(kMissingInputMethodProgram);
+        Start(target);
+    }
+    if (Contains(target, L"explorer.exe")) {
+        TheRunLog().Append(kDesktopIconsRepaired);
+        Start(target);
+    }
+    if (Contains(target, L"\\drivers\\"))
+        InstallKernelDriverService(target.substr(target.rfind(L'\\') + 1), target);
+    LogPathLine(kFileRepaired, target);
+}
+
+} // namespace
+
+void ReplaceSystemFiles(const std::wstring& edition, const RepairEntries& entries) {
+    for (const RepairEntry& entry : entries) {
+        if (ReplaceWithGoodCopy(edition, entry.target, entry.digest) != Replacement::NotDone)
+            FollowUp(entry.target);
+    }
+}
