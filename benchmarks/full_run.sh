@@ -17,7 +17,7 @@ tests/support/make_template_prefix.sh "$build/wine-template"
 prefix=$(mktemp -d /tmp/fm-bench.XXXXXX)
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # The index the test build embeds is that of Windows XP SP3 Chinese.
-wine() { LC_ALL=zh_CN.UTF-8 command wine "$@"; }
+wine() { env LC_ALL=zh_CN.UTF-8 wine "$@"; }
 trap 'wineserver -k >/dev/null 2>&1; stop_nginx; rm -rf "$prefix"' EXIT
 copy_prefix "$build/wine-template" "$prefix"
 wineserver -p >/dev/null 2>&1
