@@ -4,22 +4,10 @@
 # the same server.  Usage: benchmarks/download.sh [rounds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
-. tests/support/prefix_lib.sh
 rounds=${1:-5}
-
-scripts/install-deps.sh
 command -v curl >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends curl >/dev/null
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j2 --target download_measure >/dev/null
-build=$root/build/win64
-tests/support/make_template_prefix.sh "$build/wine-template"
+. benchmarks/bench_prefix.sh download_measure
 
-prefix=$(mktemp -d /tmp/fm-bench.XXXXXX)
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k >/dev/null 2>&1; stop_nginx; rm -rf "$prefix"' EXIT
-copy_prefix "$build/wine-template" "$prefix"
-wineserver -p >/dev/null 2>&1
 mkdir -p "$prefix/drive_c/tools" "$prefix/drive_c/bench" "$prefix/drive_c/nginx/test-files"
 cp "$build/tools/bench/download_measure.exe" "$prefix/drive_c/tools/"
 

@@ -4,25 +4,12 @@
 # and the run's peak working set.  Usage: benchmarks/full_run.sh [rounds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
-. tests/support/prefix_lib.sh
 rounds=${1:-5}
+. benchmarks/bench_prefix.sh filemender run_measure trivial
 
-scripts/install-deps.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j2 --target filemender run_measure trivial >/dev/null
-build=$root/build/win64
-tests/support/make_template_prefix.sh "$build/wine-template"
-
-prefix=$(mktemp -d /tmp/fm-bench.XXXXXX)
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # The index the test build embeds is that of Windows XP SP3 Chinese.
 wine() { env LC_ALL=zh_CN.UTF-8 wine "$@"; }
-trap 'wineserver -k >/dev/null 2>&1; stop_nginx; rm -rf "$prefix"' EXIT
-copy_prefix "$build/wine-template" "$prefix"
-wineserver -p >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null 2>&1
-mkdir -p "$prefix/drive_c/tools"
 cp "$build/src/filemender.exe" "$build/tools/bench/run_measure.exe" "$build/tools/bench/trivial.exe" \
    "$prefix/drive_c/tools/"
 start_nginx "$root/server/nginx.conf" "$prefix/drive_c/nginx" "$build/fileserver"
