@@ -138,4 +138,32 @@ TEST_F(GoodCopyReplacement, LockedTargetIsReplacedAtTheNextStart) {
     EXPECT_FALSE(FileExists(staged));
 }
 
+// Two files of one folder with the same good content (as Wine's d3d8.dll and
+// d3d9.dll): the copy waiting for the locked one must not be taken by the
+// other one's replacement, or the move at the next start has no source.
+TEST_F(GoodCopyReplacement, CopyWaitingForARestartIsNotTakenByAnotherTarget) {
+    MakeFolder(L"C:\\SameContent");
+    const std::wstring locked = L"C:\\SameContent\\first.dll";
+    const std::wstring free = L"C:\\SameContent\\second.dll";
+    ASSERT_TRUE(WriteWholeFile(locked, "damaged first"));
+    ASSERT_TRUE(WriteWholeFile(free, "damaged second"));
+    const std::string goodCopy = "the good content of both files";
+    const std::wstring digest = ServeTestFile(goodCopy);
+    {
+        UniqueFile held(CreateFileW(locked.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+        ASSERT_TRUE(held);
+        ReplaceSystemFiles(L"test", {{locked, digest}, {free, digest}});
+    }
+    EXPECT_TRUE(ReadWholeFile(free) == goodCopy);
+    EXPECT_TRUE(ReadWholeFile(locked) == "damaged first");
+    EXPECT_EQ(TheRunLog().Text(), FileRepairedLine(locked) + FileRepairedLine(free));
+
+    ASSERT_EQ(RunAndWait(SystemDirectoryWithSlash() + L"wineboot.exe -r", 120000), 0u);
+    EXPECT_TRUE(ReadWholeFile(locked) == goodCopy);
+    EXPECT_EQ(FolderEntries(L"C:\\SameContent"),
+              (std::vector<std::wstring>{L"first.dll", L"second.dll"}));
+}
+
 } // namespace
