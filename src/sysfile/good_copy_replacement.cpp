@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <urlmon.h>
 
+#include <string>
 #include <vector>
 
 #include "app/run_flags.h"
@@ -72,6 +73,22 @@ Replacement PutInPlace(const std::wstring& staged, const std::wstring& target) {
     return Replacement::NotDone;
 }
 
+// Where the good copy is downloaded to: its digest name in the target's
+// folder. A copy already there waits for a move at the next start (for another
+// file of the same content, or from an earlier run): taking it would leave
+// that move without its source, so the new copy gets a numbered name instead.
+// Empty when every name is taken.
+std::wstring FreeStagingPath(const std::wstring& folder, const std::wstring& digest) {
+    constexpr int kNumberedNames = 100;
+    std::wstring path = folder + digest;
+    for (int number = 1; GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++number) {
+        if (number > kNumberedNames)
+            return {};
+        path = folder + digest + L"." + std::to_wstring(number);
+    }
+    return path;
+}
+
 } // namespace
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -84,8 +101,8 @@ Replacement ReplaceWithGoodCopy(const std::wstring& edition, const std::wstring&
     const std::wstring folder = FolderOf(target);
     if (folder.empty() || digest.empty())
         return Replacement::NotDone;
-    const std::wstring staged = folder + digest;
-    if (!FetchVerified(GoodCopyUrl(edition, digest), staged, digest))
+    const std::wstring staged = FreeStagingPath(folder, digest);
+    if (staged.empty() || !FetchVerified(GoodCopyUrl(edition, digest), staged, digest))
         return Replacement::NotDone;
     return PutInPlace(staged, target);
 }
