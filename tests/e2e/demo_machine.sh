@@ -12,8 +12,11 @@ damage_demo_machine() {
     # rename it over, never change one in place.
     head -c 1000 "$sys/dsound.dll" >"$sys/dsound.dll.new" && mv "$sys/dsound.dll.new" "$sys/dsound.dll"
     rm -f "$sys/ddraw.dll"
-    # An older build: a PE whose FileVersion text sorts below the release build's.
+    # An older build: a PE whose FileVersion text ("4.0.0.0") sorts below the
+    # release build's. Wine answers version queries for a file named like one
+    # of its own DLLs with that DLL's version unless told to read the file.
     cp "$sys/wsock32.dll" "$sys/d3d9.dll.new" && mv "$sys/d3d9.dll.new" "$sys/d3d9.dll"
+    wine reg add 'HKCU\Software\Wine\DllOverrides' /v d3d9 /d native /f >/dev/null 2>&1
 
     wine reg add 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon' \
         /v Shell /d 'C:\windows\system32\hijack.exe' /f >/dev/null 2>&1
