@@ -3,6 +3,7 @@
 
 #include "app/repair_run.h"
 #include "app/run_flags.h"
+#include "app/run_log.h"
 #include "app/second_pass.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
@@ -14,6 +15,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     RunRepair(nullptr);
     if (secondPass)
         ExitProcess(0);
+    // Until the main dialog exists, a start by the user shows the outcome
+    // through the run log itself.
+    OpenLogFile();
 
     CoUninitialize();
     return 0;
