@@ -43,6 +43,7 @@ void InputMethodFixture::SetUp() {
 
 void InputMethodFixture::TearDown() {
     EndTextServices();
+    WaitForScriptImports();
     TheRunLog().Assign(nullptr);
 }
 
@@ -92,22 +93,39 @@ DWORD InputMethodFixture::StartTextServices(const std::wstring& path) {
     return info.dwProcessId;
 }
 
-// Ends every process whose image is named ctfmon.exe, also those the code
-// under test started.
-void InputMethodFixture::EndTextServices() {
+namespace {
+
+// Calls ACTION with a handle to every running process whose image is NAME.
+template <class Action> void ForEachProcessNamed(const wchar_t* name, Action action) {
     UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
          more = Process32NextW(snapshot.get(), &entry)) {
-        if (lstrcmpiW(entry.szExeFile, L"ctfmon.exe") != 0)
+        if (lstrcmpiW(entry.szExeFile, name) != 0)
             continue;
         UniqueHandle process(
             OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-        if (process) {
-            TerminateProcess(process.get(), 1);
-            WaitForSingleObject(process.get(), 5000);
-        }
+        if (process)
+            action(process.get());
     }
+}
+
+} // namespace
+
+// Ends every process whose image is named ctfmon.exe, also those the code
+// under test started.
+void InputMethodFixture::EndTextServices() {
+    ForEachProcessNamed(L"ctfmon.exe", [](HANDLE process) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+    });
     started_.clear();
+}
+
+// The repair imports its script without waiting; a late import would bring
+// back keys that the next test removes.
+void InputMethodFixture::WaitForScriptImports() {
+    ForEachProcessNamed(L"regedit.exe",
+                        [](HANDLE process) { WaitForSingleObject(process, 10000); });
 }

@@ -26,6 +26,7 @@ protected:
     // Starts a copy of the idle helper named "ctfmon.exe" at PATH; its id.
     DWORD StartTextServices(const std::wstring& path = L"C:\\tools\\ctfmon.exe");
     void EndTextServices();
+    void WaitForScriptImports();
 
     std::vector<UniqueHandle> started_;
 };
