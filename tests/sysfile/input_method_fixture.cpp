@@ -1,5 +1,6 @@
 #include "sysfile/input_method_fixture.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include "app/run_log.h"
@@ -90,6 +91,12 @@ DWORD InputMethodFixture::StartTextServices(const std::wstring& path) {
     }
     CloseHandle(info.hThread);
     started_.emplace_back(info.hProcess);
+    // Its image path can be read only once the loader has run in it; until
+    // then the code under test would not see it as running.
+    wchar_t image[MAX_PATH] = {};
+    for (int tries = 0;
+         tries < 200 && GetModuleFileNameExW(info.hProcess, nullptr, image, MAX_PATH) == 0; ++tries)
+        Sleep(50);
     return info.dwProcessId;
 }
 
