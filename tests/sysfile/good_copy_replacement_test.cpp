@@ -88,7 +88,8 @@ TEST_F(GoodCopyReplacement, OnlyAVerifiedCopyReplacesTheTarget) {
 
         ReplaceSystemFiles(c.fromTheIndexEdition ? EditionKey() : L"test", {{target_, digest}});
 
-        EXPECT_EQ(RequestsFor(digest), requestsBefore + 1) << "no download was attempted";
+        EXPECT_EQ(RequestsFor(digest, requestsBefore + 1), requestsBefore + 1)
+            << "no download was attempted";
         EXPECT_TRUE(ReadWholeFile(target_) == (c.replaced ? original_ : older_));
         EXPECT_EQ(TheRunLog().Text(), c.replaced ? FileRepairedLine(target_) : std::string());
         EXPECT_EQ(TheRunFlags().restartRequired, 0);

@@ -12,6 +12,7 @@
 #include "sysfile/digest_text.h"
 #include "sysfile/edition_index.h"
 #include "sysfile/path_key.h"
+#include "support/server_log.h"
 #include "support/test_files.h"
 
 const char kFileRepairedLabel[] = "\xd0\xde\xb8\xb4\xce\xc4\xbc\xfe\t";
@@ -80,13 +81,8 @@ std::wstring ServeTestFile(const std::string& bytes) {
     return digest;
 }
 
-int RequestsFor(const std::wstring& digest) {
-    const std::string log = ReadWholeFile(L"C:\\nginx\\logs\\access.log");
-    const std::string needle = "/" + ToNarrow(digest) + " HTTP/";
-    int count = 0;
-    for (size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1))
-        ++count;
-    return count;
+int RequestsFor(const std::wstring& digest, int atLeast) {
+    return ServerLogCount("/" + ToNarrow(digest) + " HTTP/", atLeast);
 }
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder) {

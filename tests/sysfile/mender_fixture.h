@@ -45,8 +45,9 @@ void ServeAsTestFile(const std::wstring& name, const std::string& bytes);
 // which it returns.
 std::wstring ServeTestFile(const std::string& bytes);
 
-// How many requests for the good copy named DIGEST reached the file server.
-int RequestsFor(const std::wstring& digest);
+// How many requests for the good copy named DIGEST reached the file server,
+// waiting for at least AT_LEAST of them to be logged.
+int RequestsFor(const std::wstring& digest, int atLeast = 0);
 
 // The names in FOLDER, "." and ".." left out.
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);
