@@ -28,6 +28,22 @@ void InstallLayout(const wchar_t* id, const wchar_t* layoutFile, const wchar_t* 
     }
 }
 
+// Calls ACTION with a handle to every running process whose image is NAME.
+template <class Action> void ForEachProcessNamed(const wchar_t* name, Action action) {
+    UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        if (lstrcmpiW(entry.szExeFile, name) != 0)
+            continue;
+        UniqueHandle process(
+            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (process)
+            action(process.get());
+    }
+}
+
 } // namespace
 
 void InputMethodFixture::SetUp() {
@@ -99,26 +115,6 @@ DWORD InputMethodFixture::StartTextServices(const std::wstring& path) {
         Sleep(50);
     return info.dwProcessId;
 }
-
-namespace {
-
-// Calls ACTION with a handle to every running process whose image is NAME.
-template <class Action> void ForEachProcessNamed(const wchar_t* name, Action action) {
-    UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
-        if (lstrcmpiW(entry.szExeFile, name) != 0)
-            continue;
-        UniqueHandle process(
-            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-        if (process)
-            action(process.get());
-    }
-}
-
-} // namespace
 
 // Ends every process whose image is named ctfmon.exe, also those the code
 // under test started.
