@@ -26,6 +26,12 @@ LONG ReadDword(HKEY key, const wchar_t* name, DWORD& value) {
 }
 
 LONG ReadString(HKEY key, const wchar_t* name, size_t maxChars, std::wstring& value) {
+    DWORD type = REG_NONE;
+    return ReadString(key, name, maxChars, value, type);
+}
+
+LONG ReadString(HKEY key, const wchar_t* name, size_t maxChars, std::wstring& value,
+                DWORD& valueType) {
     if (maxChars == 0 || maxChars > ULONG_MAX / sizeof(wchar_t))
         return ERROR_INVALID_PARAMETER;
     std::vector<wchar_t> buffer(maxChars, L'\0');
@@ -42,15 +48,22 @@ LONG ReadString(HKEY key, const wchar_t* name, size_t maxChars, std::wstring& va
     while (length < chars && buffer[length] != L'\0')
         ++length;
     value.assign(buffer.data(), length);
+    valueType = type;
     return ERROR_SUCCESS;
 }
 
 LONG WriteString(HKEY key, const wchar_t* name, std::wstring_view value) {
+    return WriteString(key, name, value, REG_SZ);
+}
+
+LONG WriteString(HKEY key, const wchar_t* name, std::wstring_view value, DWORD type) {
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return ERROR_INVALID_PARAMETER;
     if (value.size() >= ULONG_MAX / sizeof(wchar_t))
         return ERROR_INVALID_PARAMETER;
     const std::wstring terminated(value);
     const DWORD bytes = static_cast<DWORD>((terminated.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(terminated.c_str()),
+    return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(terminated.c_str()),
                           bytes);
 }
 

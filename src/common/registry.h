@@ -20,8 +20,13 @@
 // terminator; a longer value is ERROR_MORE_DATA. Data without a terminator is
 // cut at the buffer end, never read past it.
 [[nodiscard]] LONG ReadString(HKEY key, const wchar_t* name, size_t maxChars, std::wstring& value);
+// The same, and TYPE receives which of the two the value is.
+[[nodiscard]] LONG ReadString(HKEY key, const wchar_t* name, size_t maxChars, std::wstring& value,
+                              DWORD& type);
 
 // REG_SZ with its terminating zero counted in the size.
 [[nodiscard]] LONG WriteString(HKEY key, const wchar_t* name, std::wstring_view value);
+// REG_SZ or REG_EXPAND_SZ as TYPE says, terminator counted likewise.
+[[nodiscard]] LONG WriteString(HKEY key, const wchar_t* name, std::wstring_view value, DWORD type);
 
 [[nodiscard]] LONG WriteDword(HKEY key, const wchar_t* name, DWORD value);
