@@ -1,0 +1,21 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The only changes CKillFakeNetBios makes to the machine, kept in one place so
+// that each can be recorded before it is made.
+
+// "SYSTEM\CurrentControlSet\Services\NetBIOS" under HKEY_LOCAL_MACHINE.
+extern const wchar_t kNetBiosServiceKey[];
+extern const wchar_t kImagePathValue[];
+
+// Writes the service's "ImagePath" as TYPE (REG_SZ or REG_EXPAND_SZ) into
+// SERVICE_KEY, opened on kNetBiosServiceKey. Returns the Win32 error code.
+[[nodiscard]] LONG WriteNetBiosImagePath(HKEY serviceKey, const std::wstring& imagePath,
+                                         DWORD type);
+
+// Deletes the driver file once, as it is: no attribute is changed and nothing
+// is scheduled for the next start.
+bool DeleteNetBiosDriver(const std::wstring& driverPath);
