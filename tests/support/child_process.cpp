@@ -2,9 +2,7 @@
 
 #include <vector>
 
-#include "common/unique_resource.h"
-
-DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
+UniqueHandle StartProcess(const std::wstring& commandLine) {
     std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
     mutableLine.push_back(L'\0');
     STARTUPINFOW startup = {};
@@ -12,14 +10,23 @@ DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
-        return ~0u;
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
-    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), ~0u);
+        return UniqueHandle();
+    CloseHandle(info.hThread);
+    return UniqueHandle(info.hProcess);
+}
+
+DWORD WaitForExit(HANDLE process, DWORD timeoutMs) {
+    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process, ~0u);
+        WaitForSingleObject(process, 5000);
         return ~0u;
     }
     DWORD exitCode = ~0u;
-    GetExitCodeProcess(process.get(), &exitCode);
+    GetExitCodeProcess(process, &exitCode);
     return exitCode;
+}
+
+DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
+    const UniqueHandle process = StartProcess(commandLine);
+    return process ? WaitForExit(process.get(), timeoutMs) : ~0u;
 }

@@ -4,20 +4,29 @@
 
 namespace {
 
+struct DialogSearch {
+    DWORD processId;
+    std::set<HWND> dialogs;
+};
+
 BOOL CALLBACK CollectDialogs(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<DialogSearch*>(context);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     wchar_t className[64] = {};
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+    if (process == search->processId && IsWindowVisible(window) &&
         GetClassNameW(window, className, ARRAYSIZE(className)) &&
         lstrcmpW(className, L"#32770") == 0)
-        reinterpret_cast<std::set<HWND>*>(context)->insert(window);
+        search->dialogs.insert(window);
     return TRUE;
 }
 
 } // namespace
 
-PromptWatcher::PromptWatcher() : thread_([this] { Watch(); }) {}
+PromptWatcher::PromptWatcher() : PromptWatcher(GetCurrentProcessId()) {}
+
+PromptWatcher::PromptWatcher(DWORD processId)
+    : processId_(processId), thread_([this] { Watch(); }) {}
 
 PromptWatcher::~PromptWatcher() {
     stop_ = true;
@@ -27,9 +36,9 @@ PromptWatcher::~PromptWatcher() {
 void PromptWatcher::Watch() {
     std::set<HWND> answeredWindows;
     while (!stop_) {
-        std::set<HWND> dialogs;
-        EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&dialogs));
-        for (HWND dialog : dialogs) {
+        DialogSearch search{processId_, {}};
+        EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
+        for (HWND dialog : search.dialogs) {
             if (answeredWindows.insert(dialog).second) {
                 PostMessageW(dialog, WM_COMMAND, IDNO, 0);
                 ++answered_;

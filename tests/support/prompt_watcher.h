@@ -11,6 +11,8 @@
 class PromptWatcher {
 public:
     PromptWatcher();
+    // Answers the boxes of another process instead, the program under test.
+    explicit PromptWatcher(DWORD processId);
     ~PromptWatcher();
     PromptWatcher(const PromptWatcher&) = delete;
     PromptWatcher& operator=(const PromptWatcher&) = delete;
@@ -20,6 +22,7 @@ public:
 private:
     void Watch();
 
+    const DWORD processId_;
     std::atomic<bool> stop_{false};
     std::atomic<int> answered_{0};
     std::thread thread_;
