@@ -11,10 +11,9 @@
 extern const wchar_t kNetBiosServiceKey[];
 extern const wchar_t kImagePathValue[];
 
-// Writes the service's "ImagePath" as TYPE (REG_SZ or REG_EXPAND_SZ) into
-// SERVICE_KEY, opened on kNetBiosServiceKey. Returns the Win32 error code.
-[[nodiscard]] LONG WriteNetBiosImagePath(HKEY serviceKey, const std::wstring& imagePath,
-                                         DWORD type);
+// Writes the service's "ImagePath" as TYPE (REG_SZ or REG_EXPAND_SZ); the key
+// must exist. Returns the Win32 error code.
+[[nodiscard]] LONG WriteNetBiosImagePath(const std::wstring& imagePath, DWORD type);
 
 // Deletes the driver file once, as it is: no attribute is changed and nothing
 // is scheduled for the next start.

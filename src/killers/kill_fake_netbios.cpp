@@ -49,9 +49,9 @@ bool ReadImagePath(HKEY serviceKey, ImagePath& imagePath) {
 
 // The value keeps its own type: a REG_EXPAND_SZ path turned into REG_SZ no
 // longer expands, and the service could not load even a good driver again.
-void RewriteImagePath(HKEY serviceKey, const ImagePath& before, const std::wstring& after) {
+void RewriteImagePath(const ImagePath& before, const std::wstring& after) {
     if (after != before.text)
-        (void)WriteNetBiosImagePath(serviceKey, after, before.type);
+        (void)WriteNetBiosImagePath(after, before.type);
 }
 
 void MarkImagePath() {
@@ -61,7 +61,7 @@ void MarkImagePath() {
             ERROR_SUCCESS ||
         !ReadImagePath(serviceKey.get(), imagePath))
         return;
-    RewriteImagePath(serviceKey.get(), imagePath, WithImagePathMarker(imagePath.text));
+    RewriteImagePath(imagePath, WithImagePathMarker(imagePath.text));
 }
 
 void DeleteDriverAndUnmark() {
@@ -74,7 +74,7 @@ void DeleteDriverAndUnmark() {
         DeleteNetBiosDriver(driver);
     ImagePath imagePath;
     if (ReadImagePath(serviceKey.get(), imagePath))
-        RewriteImagePath(serviceKey.get(), imagePath, WithoutImagePathMarkers(imagePath.text));
+        RewriteImagePath(imagePath, WithoutImagePathMarkers(imagePath.text));
 }
 
 } // namespace
