@@ -53,17 +53,11 @@ LONG ReadString(HKEY key, const wchar_t* name, size_t maxChars, std::wstring& va
 }
 
 LONG WriteString(HKEY key, const wchar_t* name, std::wstring_view value) {
-    return WriteString(key, name, value, REG_SZ);
-}
-
-LONG WriteString(HKEY key, const wchar_t* name, std::wstring_view value, DWORD type) {
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return ERROR_INVALID_PARAMETER;
     if (value.size() >= ULONG_MAX / sizeof(wchar_t))
         return ERROR_INVALID_PARAMETER;
     const std::wstring terminated(value);
     const DWORD bytes = static_cast<DWORD>((terminated.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(terminated.c_str()),
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(terminated.c_str()),
                           bytes);
 }
 

@@ -26,7 +26,5 @@
 
 // REG_SZ with its terminating zero counted in the size.
 [[nodiscard]] LONG WriteString(HKEY key, const wchar_t* name, std::wstring_view value);
-// REG_SZ or REG_EXPAND_SZ as TYPE says, terminator counted likewise.
-[[nodiscard]] LONG WriteString(HKEY key, const wchar_t* name, std::wstring_view value, DWORD type);
 
 [[nodiscard]] LONG WriteDword(HKEY key, const wchar_t* name, DWORD value);

@@ -1,18 +1,19 @@
 #include "killers/fake_netbios_changes.h"
 
-#include "common/registry.h"
-#include "common/unique_resource.h"
+#include "common/change_journal.h"
 
 const wchar_t kNetBiosServiceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\NetBIOS";
 const wchar_t kImagePathValue[] = L"ImagePath";
 
 LONG WriteNetBiosImagePath(const std::wstring& imagePath, DWORD type) {
-    UniqueKey serviceKey;
-    const LONG error = OpenKey(HKEY_LOCAL_MACHINE, kNetBiosServiceKey, KEY_SET_VALUE, serviceKey);
-    return error == ERROR_SUCCESS ? WriteString(serviceKey.get(), kImagePathValue, imagePath, type)
-                                  : error;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return ERROR_INVALID_PARAMETER;
+    // The text was read into a buffer of a few hundred characters: its size fits.
+    return JournaledSetValue({HKEY_LOCAL_MACHINE, kNetBiosServiceKey}, kImagePathValue, type,
+                             imagePath.c_str(),
+                             static_cast<DWORD>((imagePath.size() + 1) * sizeof(wchar_t)));
 }
 
 bool DeleteNetBiosDriver(const std::wstring& driverPath) {
-    return DeleteFileW(driverPath.c_str()) != FALSE;
+    return JournaledDeleteFile(driverPath);
 }

@@ -4,8 +4,8 @@
 
 #include <string>
 
-// The only changes CKillFakeNetBios makes to the machine, kept in one place so
-// that each can be recorded before it is made.
+// The only changes CKillFakeNetBios makes to the machine, each recorded in the
+// run's journal before it is made; a change that cannot be recorded is not made.
 
 // "SYSTEM\CurrentControlSet\Services\NetBIOS" under HKEY_LOCAL_MACHINE.
 extern const wchar_t kNetBiosServiceKey[];

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/run_log.h"
+#include "common/change_journal.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
@@ -113,6 +115,13 @@ protected:
         driver_ = SystemDirectoryWithSlash() + L"drivers\\netbios.sys";
         RemoveServiceAndDriver();
         TheRunLog().Assign(nullptr);
+        BeginJournal(JournalMode::Repair, Now());
+    }
+
+    static SYSTEMTIME Now() {
+        SYSTEMTIME now = {};
+        GetLocalTime(&now);
+        return now;
     }
     void TearDown() override { RemoveServiceAndDriver(); }
 
@@ -236,6 +245,34 @@ TEST_F(FakeNetBios, AfterTheRestartTheDriverIsGoneAndThePathAsBefore) {
     EXPECT_EQ(ImagePath(), Present(kOriginalPath, REG_EXPAND_SZ));
 
     EXPECT_EQ(ScanAndRepair(), 0) << "nothing is left to do";
+
+    // Each change was recorded before it was made, so that it can be undone.
+    const std::wstring serviceKey = L"HKLM\\" + std::wstring(kServiceKey);
+    std::vector<std::wstring> recorded;
+    for (const JournalChange& change : JournalChanges())
+        recorded.push_back(change.kind + L" " + change.target + L" " + change.name);
+    EXPECT_EQ(recorded, (std::vector<std::wstring>{L"value " + serviceKey + L" ImagePath",
+                                                   L"file " + driver_ + L" ",
+                                                   L"value " + serviceKey + L" ImagePath"}));
+}
+
+// A change the journal cannot record is not made: with every change refused,
+// neither the marker nor the deletion happens.
+TEST_F(FakeNetBios, NothingChangesThatTheJournalDidNotRecord) {
+    BeginJournal(JournalMode::ScanOnly, Now());
+    PlantImagePath(kOriginalPath, REG_EXPAND_SZ);
+    PlantDriver();
+    {
+        FileHolder holder(driver_);
+        ASSERT_TRUE(holder.Holding());
+        EXPECT_EQ(ScanAndRepair(), 1);
+        EXPECT_EQ(ImagePath(), Present(kOriginalPath, REG_EXPAND_SZ));
+    }
+    PlantImagePath(L"ORVIX" + kOriginalPath, REG_EXPAND_SZ);
+    EXPECT_EQ(ScanAndRepair(), 1);
+    EXPECT_TRUE(FileExists(driver_));
+    EXPECT_EQ(ImagePath(), Present(L"ORVIX" + kOriginalPath, REG_EXPAND_SZ));
+    EXPECT_TRUE(JournalChanges().empty());
 }
 
 // Every marker at the front goes, whatever its letter case, so that markers an
