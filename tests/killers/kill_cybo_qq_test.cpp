@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/repair_run.h"
+#include "app/run_log.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/system_locations.h"
@@ -95,6 +97,15 @@ protected:
         ASSERT_TRUE(WriteSample(dll, kind));
     }
 
+    // An infected companion of qq.exe in FOLDER, started from the user's Run
+    // key; returns the DLL's path.
+    std::wstring PlantStartedQQ(const std::wstring& folder) {
+        const std::wstring dll = folder + L"\\BasicCtrlDll.dll";
+        Plant(folder + L"\\qq.exe", dll, SampleKind::LayoutA);
+        SetRunValue(HKEY_CURRENT_USER, L"fmQQ", folder + L"\\qq.exe");
+        return dll;
+    }
+
     ComApartment com_;
     std::vector<uint8_t> clean_, cleaned_, infectedA_;
 };
@@ -142,18 +153,25 @@ TEST_F(KillCyboQQ, ProgramsFromEveryPlaceAreFoundOnceAndCleaned) {
     EXPECT_EQ(again.Scan(), 0) << "nothing left to clean";
 }
 
+class NoModule final : public IModuleKillClientNull {};
+
+TEST_F(KillCyboQQ, TheRunLogsItsTitleAndCleans) {
+    const std::wstring dll = PlantStartedQQ(L"C:\\Apps\\Run");
+    RunRepairWith<NoModule, CKillCyboQQ, NoModule, NoModule>(nullptr);
+    EXPECT_NE(TheRunLog().Text().find(kCyboQQTitle), std::string::npos) << TheRunLog().Text();
+    EXPECT_EQ(FileBytes(dll), cleaned_);
+}
+
 // A loaded DLL can be renamed but not replaced or deleted, under Wine as on Windows.
 TEST_F(KillCyboQQ, DllInUseIsCleanedUnderItsNameAndTheInfectedFileGoesAtRestart) {
-    const std::wstring dll = L"C:\\Apps\\InUse\\BasicCtrlDll.dll";
-    Plant(L"C:\\Apps\\InUse\\qq.exe", dll, SampleKind::LayoutA);
-    SetRunValue(HKEY_CURRENT_USER, L"fmQQ", L"C:\\Apps\\InUse\\qq.exe");
-    HMODULE loaded = LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(loaded, nullptr);
+    const std::wstring dll = PlantStartedQQ(L"C:\\Apps\\InUse");
+    UniqueLibrary loaded(LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(loaded);
 
     CKillCyboQQ module;
     ASSERT_EQ(module.Scan(), 1);
     module.Repair();
-    FreeLibrary(loaded);
+    loaded.reset();
 
     EXPECT_EQ(FileBytes(dll), cleaned_);
     EXPECT_EQ(FileBytes(dll + L".tmp3"), infectedA_);
@@ -169,18 +187,16 @@ TEST_F(KillCyboQQ, DllInUseIsCleanedUnderItsNameAndTheInfectedFileGoesAtRestart)
 // The name of a DLL in use is never left empty: when the cleaned copy cannot
 // take it, the infected file comes back.
 TEST_F(KillCyboQQ, DllInUseComesBackWhenTheCleanedCopyCannotTakeItsName) {
-    const std::wstring dll = L"C:\\Apps\\PutBack\\BasicCtrlDll.dll";
-    Plant(L"C:\\Apps\\PutBack\\qq.exe", dll, SampleKind::LayoutA);
-    SetRunValue(HKEY_CURRENT_USER, L"fmQQ", L"C:\\Apps\\PutBack\\qq.exe");
-    HMODULE loaded = LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(loaded, nullptr);
+    const std::wstring dll = PlantStartedQQ(L"C:\\Apps\\PutBack");
+    UniqueLibrary loaded(LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(loaded);
 
     CKillCyboQQ module;
     ASSERT_EQ(module.Scan(), 1);
     FailRenamesOfForTesting((dll + L".tmp2").c_str());
     module.Repair();
     FailRenamesOfForTesting(nullptr);
-    FreeLibrary(loaded);
+    loaded.reset();
 
     EXPECT_EQ(FileBytes(dll), infectedA_);
     EXPECT_FALSE(FileExists(dll + L".tmp2"));
@@ -189,9 +205,7 @@ TEST_F(KillCyboQQ, DllInUseComesBackWhenTheCleanedCopyCannotTakeItsName) {
 }
 
 TEST_F(KillCyboQQ, DllStaysWhenItsCleanedCopyCannotBeCreated) {
-    const std::wstring dll = L"C:\\Apps\\NoCopy\\BasicCtrlDll.dll";
-    Plant(L"C:\\Apps\\NoCopy\\qq.exe", dll, SampleKind::LayoutA);
-    SetRunValue(HKEY_CURRENT_USER, L"fmQQ", L"C:\\Apps\\NoCopy\\qq.exe");
+    const std::wstring dll = PlantStartedQQ(L"C:\\Apps\\NoCopy");
     ASSERT_TRUE(CreateDirectoryW((dll + L".tmp2").c_str(), nullptr));
 
     CKillCyboQQ module;

@@ -13,4 +13,5 @@ out=${2:-$here/../../../build/fuzz-pe}
 mkdir -p "$out/corpus"
 cd "$out"
 ./pe_fuzzer -max_total_time="$seconds" -rss_limit_mb=1024 -timeout=10 -max_len=65536 \
+    -dict="$here/pe.dict" \
     -print_final_stats=1 corpus "$here/seeds"
