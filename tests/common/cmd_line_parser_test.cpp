@@ -12,18 +12,21 @@ namespace {
 using Flags = CCmdLineParser::Flags;
 constexpr unsigned kAll = CCmdLineParser::AllFlags;
 
-// The folder every case's files live in, and a stand-in for a file server's
-// share: Wine serves \\server\share from its prefix's dosdevices\unc folder.
+// The folder every case's files live in.
 constexpr wchar_t kRoot[] = L"C:\\cmdline";
-constexpr wchar_t kUncRoot[] = L"\\\\fmserver\\share";
 
 void MakeFile(const std::wstring& path) {
     ASSERT_TRUE(WriteWholeFile(path, "MZ")) << std::string(path.begin(), path.end());
 }
 
+// A stand-in for a file server's share \\fmserver\share: Wine serves UNC
+// paths from its prefix's dosdevices\unc folder.
 std::wstring UncFolderInPrefix() {
-    // WINEPREFIX is a Unix path; Z: is the Unix root.
+    // WINEPREFIX is a Unix path; Z: is the Unix root. Without it nothing is
+    // made: a test never writes outside its prefix.
     std::wstring prefix = Environment(L"WINEPREFIX");
+    if (prefix.empty())
+        return {};
     for (wchar_t& c : prefix)
         if (c == L'/')
             c = L'\\';
@@ -45,6 +48,7 @@ protected:
               L"C:\\cmdline\\my.dir\\inner.exe", L"C:\\cmdline\\onpath\\pathtool.exe"})
             MakeFile(file);
         const std::wstring unc = UncFolderInPrefix();
+        ASSERT_FALSE(unc.empty()) << "WINEPREFIX names the test's prefix";
         for (const std::wstring& folder :
              {unc.substr(0, unc.rfind(L"\\fmserver")), unc.substr(0, unc.rfind(L'\\')), unc})
             CreateDirectoryW(folder.c_str(), nullptr);
