@@ -3,7 +3,8 @@
 # the committed seeds. New inputs collect in OUT_DIR/corpus; a crash, a leak,
 # a timeout or an out-of-memory stops the run and is written to OUT_DIR as
 # crash-*, leak-*, timeout-* or oom-*: fix it, then add it to seeds/ so that
-# CI replays it from then on.
+# CI replays it from then on. Inputs that reach new code are kept as seeds with
+#   OUT_DIR/pe_fuzzer -merge=1 tests/fuzz/pe/seeds OUT_DIR/corpus
 #   fuzz.sh [SECONDS] [OUT_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
