@@ -69,7 +69,10 @@ uint16_t ReadLe16(const uint8_t* bytes, uint32_t offset);
 uint32_t ReadLe32(const uint8_t* bytes, uint32_t offset);
 void WriteLe32(uint8_t* bytes, uint32_t offset, uint32_t value);
 
-// Whether LEN bytes from OFFSET lie inside SIZE bytes.
+// Whether LEN bytes from OFFSET lie inside SIZE bytes; never as offset + len,
+// which wraps.
 inline bool InsideBuffer(uint32_t size, uint32_t offset, uint32_t len) {
-    return offset <= size && len <= size - offset;
+    if (offset > size)
+        return false;
+    return !(len > size - offset);
 }
