@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/unique_resource.h"
+#include "common/change_journal.h"
 
 namespace {
 
@@ -20,32 +20,21 @@ void FailRenamesOfForTesting(const wchar_t* source) {
 }
 
 bool WriteCleanedCopy(const wchar_t* path, const uint8_t* bytes, uint32_t length) {
-    bool written = false;
-    {
-        // CREATE_NEW: a link planted under the work file's name since it was
-        // deleted must not make this elevated write land in another file.
-        UniqueFile file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file)
-            return false;
-        DWORD done = 0;
-        written = WriteFile(file.get(), bytes, length, &done, nullptr) && done == length;
-    }
-    if (!written)
-        DeleteFileW(path);
-    return written;
+    return JournaledWriteFile(path, bytes, length);
 }
 
+// Not journaled by itself: the journal keeps each file's attributes with the
+// change that follows.
 void ClearFileAttributes(const wchar_t* path) {
     SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
 }
 
 bool RemoveFile(const wchar_t* path) {
-    return DeleteFileW(path) != FALSE;
+    return JournaledDeleteFile(path);
 }
 
 bool ReplaceFileWith(const wchar_t* from, const wchar_t* to) {
-    return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    return JournaledMoveFile(from, to, MOVEFILE_REPLACE_EXISTING);
 }
 
 bool RenameFile(const wchar_t* from, const wchar_t* to) {
@@ -53,9 +42,9 @@ bool RenameFile(const wchar_t* from, const wchar_t* to) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    return MoveFileExW(from, to, 0) != FALSE;
+    return JournaledMoveFile(from, to, 0);
 }
 
 bool RemoveFileAtRestart(const wchar_t* path) {
-    return MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    return JournaledMoveFile(path, L"", MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -2,12 +2,13 @@
 
 #include <cstdint>
 
-// Every change the DLL cleaner makes to the machine goes through these calls,
-// so that recording them before they happen is a change in one place.
+// Every change the DLL cleaner makes to the machine, each recorded in the
+// run's change journal before it is made (a change that cannot be recorded is
+// not made).
 
-// Writes LENGTH bytes as a new file at PATH; a file already there (even one
-// that appeared since it was deleted) is never written through. A file that
-// could not be written in full is removed again.
+// Writes LENGTH bytes as the file at PATH: written beside it and renamed over
+// it, so that a file planted under that name, or linked to another, is never
+// written through.
 bool WriteCleanedCopy(const wchar_t* path, const uint8_t* bytes, uint32_t length);
 
 // Clears read-only, hidden and system, which would stop a delete or a rename.

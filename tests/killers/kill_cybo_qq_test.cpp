@@ -8,6 +8,7 @@
 
 #include "app/repair_run.h"
 #include "app/run_log.h"
+#include "common/change_journal.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/system_locations.h"
@@ -178,6 +179,18 @@ TEST_F(KillCyboQQ, DllInUseIsCleanedUnderItsNameAndTheInfectedFileGoesAtRestart)
     EXPECT_FALSE(FileExists(dll + L".tmp2"));
     EXPECT_NE(PendingRenames().find(L"C:\\Apps\\InUse\\BasicCtrlDll.dll.tmp3"), std::wstring::npos)
         << std::string(PendingRenames().begin(), PendingRenames().end());
+
+    // Every step went through the run's journal first.
+    const std::vector<JournalChange>& changes = JournalChanges();
+    const auto recorded = [&](const wchar_t* kind, const std::wstring& target) {
+        for (const JournalChange& change : changes)
+            if (change.kind == kind && change.target == target)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(recorded(L"file", dll + L".tmp2")) << "the cleaned copy written";
+    EXPECT_TRUE(recorded(L"file", dll)) << "the DLL renamed aside, the copy renamed in";
+    EXPECT_TRUE(recorded(L"file-next-start", dll + L".tmp3"));
 
     ASSERT_EQ(RunAndWait(SystemDirectoryWithSlash() + L"wineboot.exe -r", 120000), 0u);
     EXPECT_FALSE(FileExists(dll + L".tmp3"));
