@@ -1,0 +1,50 @@
+#include "killers/cybo_qq_file_changes.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/change_journal.h"
+
+namespace {
+
+std::wstring& RenameFailureSource() {
+    static std::wstring source;
+    return source;
+}
+
+} // namespace
+
+void FailRenamesOfForTesting(const wchar_t* source) {
+    RenameFailureSource() = source ? source : L"";
+}
+
+bool WriteCleanedCopy(const wchar_t* path, const uint8_t* bytes, uint32_t length) {
+    return JournaledWriteFile(path, bytes, length);
+}
+
+// Not journaled by itself: the journal keeps each file's attributes with the
+// change that follows.
+void ClearFileAttributes(const wchar_t* path) {
+    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+}
+
+bool RemoveFile(const wchar_t* path) {
+    return JournaledDeleteFile(path);
+}
+
+bool ReplaceFileWith(const wchar_t* from, const wchar_t* to) {
+    return JournaledMoveFile(from, to, MOVEFILE_REPLACE_EXISTING);
+}
+
+bool RenameFile(const wchar_t* from, const wchar_t* to) {
+    if (!RenameFailureSource().empty() && _wcsicmp(RenameFailureSource().c_str(), from) == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return JournaledMoveFile(from, to, 0);
+}
+
+bool RemoveFileAtRestart(const wchar_t* path) {
+    return JournaledMoveFile(path, L"", MOVEFILE_DELAY_UNTIL_REBOOT);
+}

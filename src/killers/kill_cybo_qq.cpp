@@ -1,0 +1,49 @@
+#include "killers/kill_cybo_qq.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "common/unique_com.h"
+#include "killers/check_infection.h"
+#include "killers/companion_dll.h"
+#include "killers/infected_dll_replacement.h"
+#include "killers/started_programs.h"
+
+namespace {
+
+// The trojan's targets are far smaller; a larger file is never read.
+constexpr ULONGLONG kMaxDllSize = 0xA00000;
+
+bool TooLargeToCheck(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    const ULONGLONG size = static_cast<ULONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    return size >= kMaxDllSize;
+}
+
+} // namespace
+
+int CKillCyboQQ::Scan() {
+    ComApartment com;
+    infectedDlls_.clear();
+    ForEachStartedProgram([this](const wchar_t* program) { CheckProgram(program); });
+    return !infectedDlls_.empty();
+}
+
+void CKillCyboQQ::CheckProgram(const wchar_t* programPath) {
+    std::wstring dll;
+    if (!CompanionDllPath(programPath, dll) ||
+        std::find(infectedDlls_.begin(), infectedDlls_.end(), dll) != infectedDlls_.end() ||
+        TooLargeToCheck(dll))
+        return;
+    if (CheckInfection(dll.c_str()))
+        infectedDlls_.push_back(dll);
+}
+
+int CKillCyboQQ::Repair() {
+    for (const std::wstring& dll : infectedDlls_)
+        ReplaceWithCleanedCopy(dll);
+    return 1;
+}

@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "app/repair_run.h"
+#include "app/run_log.h"
+#include "common/change_journal.h"
+#include "common/registry.h"
+#include "common/system_directories.h"
+#include "common/system_locations.h"
+#include "common/unique_com.h"
+#include "killers/cybo_qq_file_changes.h"
+#include "killers/kill_cybo_qq.h"
+#include "killers/sample_files.h"
+#include "killers/started_programs.h"
+#include "support/child_process.h"
+#include "support/test_files.h"
+
+namespace {
+
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+void MakeFolders(const std::wstring& path) {
+    for (size_t at = path.find(L'\\', 3);; at = path.find(L'\\', at + 1)) {
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+        if (at == std::wstring::npos)
+            break;
+    }
+}
+
+void MakeShortcut(const std::wstring& folder, const wchar_t* name, const std::wstring& target) {
+    MakeFolders(folder);
+    UniqueCom<IShellLinkW> link;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IShellLinkW, reinterpret_cast<void**>(link.put()))));
+    ASSERT_TRUE(SUCCEEDED(link.get()->SetPath(target.c_str())));
+    UniqueCom<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(
+        link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))));
+    ASSERT_TRUE(SUCCEEDED(file.get()->Save((folder + L"\\" + name).c_str(), TRUE)));
+}
+
+void SetRunValue(HKEY root, const wchar_t* name, const std::wstring& data) {
+    UniqueKey key;
+    ASSERT_EQ(
+        RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+        ERROR_SUCCESS);
+    ASSERT_EQ(WriteString(key.get(), name, data), ERROR_SUCCESS);
+}
+
+void DeleteRunValue(HKEY root, const wchar_t* name) {
+    UniqueKey key;
+    if (OpenKey(root, kRunKey, KEY_ALL_ACCESS, key) == ERROR_SUCCESS)
+        RegDeleteValueW(key.get(), name);
+}
+
+std::wstring PendingRenames() {
+    UniqueKey key;
+    if (OpenKey(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
+                KEY_QUERY_VALUE, key) != ERROR_SUCCESS)
+        return {};
+    std::vector<wchar_t> data(65536);
+    DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(key.get(), L"PendingFileRenameOperations", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(data.data()), &bytes) != ERROR_SUCCESS)
+        return {};
+    std::wstring text(data.data(), bytes / sizeof(wchar_t));
+    for (wchar_t& c : text)
+        if (c == L'\0')
+            c = L'|';
+    return text;
+}
+
+class KillCyboQQ : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clean_ = CleanCompanion();
+        ASSERT_FALSE(clean_.empty());
+        cleaned_ = ExpectedCleanedSample(clean_);
+        infectedA_ = MakeInfectedSample(clean_, SampleKind::LayoutA);
+    }
+    void TearDown() override {
+        DeleteRunValue(HKEY_CURRENT_USER, L"fmQQ");
+        DeleteRunValue(HKEY_LOCAL_MACHINE, L"fmThunder");
+        DeleteRunValue(HKEY_LOCAL_MACHINE, L"fmAliIM");
+        FailRenamesOfForTesting(nullptr);
+    }
+
+    // PROGRAM with the sample of KIND as its companion DLL at DLL.
+    void Plant(const std::wstring& program, const std::wstring& dll, SampleKind kind) {
+        MakeFolders(dll.substr(0, dll.rfind(L'\\')));
+        MakeFolders(program.substr(0, program.rfind(L'\\')));
+        ASSERT_TRUE(WriteWholeFile(program, "MZ program"));
+        ASSERT_TRUE(WriteSample(dll, kind));
+    }
+
+    // An infected companion of qq.exe in FOLDER, started from the user's Run
+    // key; returns the DLL's path.
+    std::wstring PlantStartedQQ(const std::wstring& folder) {
+        const std::wstring dll = folder + L"\\BasicCtrlDll.dll";
+        Plant(folder + L"\\qq.exe", dll, SampleKind::LayoutA);
+        SetRunValue(HKEY_CURRENT_USER, L"fmQQ", folder + L"\\qq.exe");
+        return dll;
+    }
+
+    ComApartment com_;
+    std::vector<uint8_t> clean_, cleaned_, infectedA_;
+};
+
+TEST_F(KillCyboQQ, ProgramsFromEveryPlaceAreFoundOnceAndCleaned) {
+    const std::wstring qqDll = L"C:\\Apps\\QQ\\Bin\\BasicCtrlDll.dll";
+    const std::wstring thunderDll = L"C:\\Apps\\Thunder Network\\program\\BHOStub.dll";
+    const std::wstring stormDll = L"C:\\Apps\\Storm\\mps.dll";
+    const std::wstring aliDll = L"C:\\Apps\\AliIM\\uibrowser.dll";
+    Plant(L"C:\\Apps\\QQ\\Bin\\QQ.exe", qqDll, SampleKind::LayoutA);
+    Plant(L"C:\\Apps\\Thunder Network\\Thunder.exe", thunderDll, SampleKind::LayoutB);
+    Plant(L"C:\\Apps\\Storm\\Storm.exe", stormDll, SampleKind::NoMarkers);
+    // Infected, but 10 MiB: never read.
+    Plant(L"C:\\Apps\\AliIM\\AliIM.exe", aliDll, SampleKind::LayoutA);
+    std::vector<uint8_t> large = infectedA_;
+    large.resize(0xA00000, 0);
+    ASSERT_TRUE(WriteBytes(aliDll, large));
+    const std::vector<uint8_t> storm = FileBytes(stormDll);
+
+    SetRunValue(HKEY_LOCAL_MACHINE, L"fmThunder",
+                L"\"C:\\Apps\\Thunder Network\\Thunder.exe\" -silent");
+    SetRunValue(HKEY_LOCAL_MACHINE, L"fmAliIM", L"C:\\Apps\\AliIM\\AliIM.exe /tray");
+    SetRunValue(HKEY_CURRENT_USER, L"fmQQ", L"\"C:\\Apps\\QQ\\Bin\\QQ.exe\" /autorun");
+    MakeShortcut(QuickLaunchDirectory(), L"QQ.lnk", L"C:\\Apps\\QQ\\Bin\\QQ.EXE");
+    MakeShortcut(DesktopDirectory(), L"QQ 2009.lnk", L"C:\\Apps\\QQ\\Bin\\qq.exe");
+    MakeShortcut(CommonDesktopDirectory(), L"Storm.LNK", L"C:\\Apps\\Storm\\Storm.exe");
+    ASSERT_TRUE(WriteWholeFile(std::wstring(DesktopDirectory()) + L"\\broken.lnk", "not a link"));
+
+    CKillCyboQQ module;
+    EXPECT_EQ(module.Detect(), 0);
+    EXPECT_EQ(module.Scan(), 1);
+    EXPECT_EQ(module.InfectedDlls(), (std::vector<std::wstring>{thunderDll, qqDll}));
+    EXPECT_EQ(module.Repair(), 1);
+
+    EXPECT_EQ(FileBytes(qqDll), cleaned_);
+    EXPECT_EQ(FileBytes(thunderDll), cleaned_);
+    EXPECT_EQ(FileBytes(stormDll), storm);
+    EXPECT_EQ(FileBytes(aliDll), large);
+    for (const std::wstring& dll : {qqDll, thunderDll}) {
+        EXPECT_FALSE(FileExists(dll + L".tmp2"));
+        EXPECT_FALSE(FileExists(dll + L".tmp3"));
+    }
+
+    CKillCyboQQ again;
+    EXPECT_EQ(again.Scan(), 0) << "nothing left to clean";
+}
+
+class NoModule final : public IModuleKillClientNull {};
+
+TEST_F(KillCyboQQ, TheRunLogsItsTitleAndCleans) {
+    const std::wstring dll = PlantStartedQQ(L"C:\\Apps\\Run");
+    RunRepairWith<NoModule, CKillCyboQQ, NoModule, NoModule>(nullptr);
+    EXPECT_NE(TheRunLog().Text().find(kCyboQQTitle), std::string::npos) << TheRunLog().Text();
+    EXPECT_EQ(FileBytes(dll), cleaned_);
+}
+
+// A loaded DLL can be renamed but not replaced or deleted, under Wine as on Windows.
+TEST_F(KillCyboQQ, DllInUseIsCleanedUnderItsNameAndTheInfectedFileGoesAtRestart) {
+    const std::wstring dll = PlantStartedQQ(L"C:\\Apps\\InUse");
+    UniqueLibrary loaded(LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(loaded);
+
+    CKillCyboQQ module;
+    ASSERT_EQ(module.Scan(), 1);
+    module.Repair();
+    loaded.reset();
+
+    EXPECT_EQ(FileBytes(dll), cleaned_);
+    EXPECT_EQ(FileBytes(dll + L".tmp3"), infectedA_);
+    EXPECT_FALSE(FileExists(dll + L".tmp2"));
+    EXPECT_NE(PendingRenames().find(L"C:\\Apps\\InUse\\BasicCtrlDll.dll.tmp3"), std::wstring::npos)
+        << std::string(PendingRenames().begin(), PendingRenames().end());
+
+    // Every step went through the run's journal first.
+    const std::vector<JournalChange>& changes = JournalChanges();
+    const auto recorded = [&](const wchar_t* kind, const std::wstring& target) {
+        for (const JournalChange& change : changes)
+            if (change.kind == kind && change.target == target)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(recorded(L"file", dll + L".tmp2")) << "the cleaned copy written";
+    EXPECT_TRUE(recorded(L"file", dll)) << "the DLL renamed aside, the copy renamed in";
+    EXPECT_TRUE(recorded(L"file-next-start", dll + L".tmp3"));
+
+    ASSERT_EQ(RunAndWait(SystemDirectoryWithSlash() + L"wineboot.exe -r", 120000), 0u);
+    EXPECT_FALSE(FileExists(dll + L".tmp3"));
+    EXPECT_EQ(FileBytes(dll), cleaned_);
+}
+
+// The name of a DLL in use is never left empty: when the cleaned copy cannot
+// take it, the infected file comes back.
+TEST_F(KillCyboQQ, DllInUseComesBackWhenTheCleanedCopyCannotTakeItsName) {
+    const std::wstring dll = PlantStartedQQ(L"C:\\Apps\\PutBack");
+    UniqueLibrary loaded(LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(loaded);
+
+    CKillCyboQQ module;
+    ASSERT_EQ(module.Scan(), 1);
+    FailRenamesOfForTesting((dll + L".tmp2").c_str());
+    module.Repair();
+    FailRenamesOfForTesting(nullptr);
+    loaded.reset();
+
+    EXPECT_EQ(FileBytes(dll), infectedA_);
+    EXPECT_FALSE(FileExists(dll + L".tmp2"));
+    EXPECT_FALSE(FileExists(dll + L".tmp3"));
+    EXPECT_EQ(PendingRenames().find(L"PutBack"), std::wstring::npos);
+}
+
+TEST_F(KillCyboQQ, DllStaysWhenItsCleanedCopyCannotBeCreated) {
+    const std::wstring dll = PlantStartedQQ(L"C:\\Apps\\NoCopy");
+    ASSERT_TRUE(CreateDirectoryW((dll + L".tmp2").c_str(), nullptr));
+
+    CKillCyboQQ module;
+    ASSERT_EQ(module.Scan(), 1);
+    module.Repair();
+
+    EXPECT_EQ(FileBytes(dll), infectedA_);
+    EXPECT_FALSE(FileExists(dll + L".tmp3"));
+}
+
+} // namespace
