@@ -3,7 +3,8 @@
 set -uo pipefail
 
 packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-          wine wine64 nginx xvfb googletest)
+          wine wine64 nginx xvfb googletest
+          clang libclang-rt-14-dev libfuzzer-14-dev)
 
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
@@ -17,6 +18,11 @@ command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || missing+=(nginx)
 command -v Xvfb >/dev/null || missing+=(xvfb)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 command -v iconv >/dev/null || missing+=(libc-bin)
+# The catalog fuzz harness: clang with libFuzzer and the sanitizers' runtimes.
+command -v clang++ >/dev/null || missing+=(clang)
+compgen -G '/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.asan-x86_64.a' >/dev/null ||
+    missing+=(libclang-rt-14-dev)
+[ -f /usr/lib/llvm-14/lib/libFuzzer.a ] || missing+=(libfuzzer-14-dev)
 
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -1,0 +1,158 @@
+#include "killers/machine_registry.h"
+
+#include "common/registry.h"
+#include "common/unique_resource.h"
+
+namespace {
+
+// What the catalog holds is small; anything beyond these is not a catalog
+// this tool will copy around.
+constexpr DWORD kMaxSubKeys = 1024;
+constexpr DWORD kMaxValues = 1024;
+constexpr DWORD kMaxValueBytes = 64 * 1024;
+constexpr DWORD kMaxDaclBytes = 64 * 1024;
+constexpr DWORD kNameChars = 1024;
+
+class SystemRegistry final : public MachineRegistry {
+public:
+    LONG ProbeKey(const std::wstring& path, REGSAM access) override {
+        UniqueKey key;
+        return OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), access, key);
+    }
+
+    LONG SubKeys(const std::wstring& path, std::vector<std::wstring>& names) override {
+        UniqueKey key;
+        LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_ENUMERATE_SUB_KEYS, key);
+        if (error != ERROR_SUCCESS)
+            return error;
+        std::vector<std::wstring> found;
+        for (DWORD index = 0;; ++index) {
+            if (index == kMaxSubKeys)
+                return ERROR_MORE_DATA;
+            wchar_t name[kNameChars];
+            DWORD length = kNameChars;
+            error =
+                RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+            if (error == ERROR_NO_MORE_ITEMS)
+                break;
+            if (error != ERROR_SUCCESS)
+                return error;
+            found.emplace_back(name, length);
+        }
+        names = std::move(found);
+        return ERROR_SUCCESS;
+    }
+
+    LONG ReadValue(const std::wstring& path, const wchar_t* name, DWORD maxBytes,
+                   Value& value) override {
+        UniqueKey key;
+        LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_QUERY_VALUE, key);
+        if (error != ERROR_SUCCESS)
+            return error;
+        Value read;
+        read.name = name ? name : L"";
+        read.data.resize(maxBytes);
+        DWORD size = maxBytes;
+        error = RegQueryValueExW(key.get(), name, nullptr, &read.type, read.data.data(), &size);
+        if (error != ERROR_SUCCESS)
+            return error;
+        read.data.resize(size);
+        value = std::move(read);
+        return ERROR_SUCCESS;
+    }
+
+    LONG ReadValues(const std::wstring& path, std::vector<Value>& values) override {
+        UniqueKey key;
+        LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_QUERY_VALUE, key);
+        if (error != ERROR_SUCCESS)
+            return error;
+        std::vector<Value> found;
+        for (DWORD index = 0;; ++index) {
+            if (index == kMaxValues)
+                return ERROR_MORE_DATA;
+            wchar_t name[kNameChars];
+            DWORD nameLength = kNameChars;
+            Value value;
+            value.data.resize(kMaxValueBytes);
+            DWORD size = kMaxValueBytes;
+            error = RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &value.type,
+                                  value.data.data(), &size);
+            if (error == ERROR_NO_MORE_ITEMS)
+                break;
+            if (error != ERROR_SUCCESS)
+                return error;
+            value.name.assign(name, nameLength);
+            value.data.resize(size);
+            found.push_back(std::move(value));
+        }
+        values = std::move(found);
+        return ERROR_SUCCESS;
+    }
+
+    LONG ReadDacl(const std::wstring& path, std::vector<BYTE>& descriptor) override {
+        UniqueKey key;
+        LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), READ_CONTROL, key);
+        if (error != ERROR_SUCCESS)
+            return error;
+        DWORD size = 0;
+        error = RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
+        if (error != ERROR_INSUFFICIENT_BUFFER)
+            return error == ERROR_SUCCESS ? ERROR_INVALID_DATA : error;
+        if (size == 0 || size > kMaxDaclBytes)
+            return ERROR_INVALID_DATA;
+        std::vector<BYTE> read(size);
+        error = RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, read.data(), &size);
+        if (error != ERROR_SUCCESS)
+            return error;
+        read.resize(size);
+        descriptor = std::move(read);
+        return ERROR_SUCCESS;
+    }
+
+    LONG CreateKey(const std::wstring& path) override {
+        UniqueKey key;
+        return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                               nullptr, key.put(), nullptr);
+    }
+
+    LONG WriteValue(const std::wstring& path, const Value& value) override {
+        if (value.data.size() > kMaxValueBytes)
+            return ERROR_INVALID_PARAMETER;
+        UniqueKey key;
+        const LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_SET_VALUE, key);
+        if (error != ERROR_SUCCESS)
+            return error;
+        return RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
+                              static_cast<DWORD>(value.data.size()));
+    }
+
+    LONG DeleteValue(const std::wstring& path, const wchar_t* name) override {
+        UniqueKey key;
+        const LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_SET_VALUE, key);
+        if (error != ERROR_SUCCESS)
+            return error;
+        return RegDeleteValueW(key.get(), name);
+    }
+
+    LONG DeleteLeafKey(const std::wstring& path) override {
+        return RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
+    }
+
+    LONG WriteDacl(const std::wstring& path, const std::vector<BYTE>& descriptor) override {
+        if (descriptor.empty())
+            return ERROR_INVALID_PARAMETER;
+        UniqueKey key;
+        const LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), WRITE_DAC, key);
+        if (error != ERROR_SUCCESS)
+            return error;
+        std::vector<BYTE> copy = descriptor;
+        return RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, copy.data());
+    }
+};
+
+} // namespace
+
+MachineRegistry& SystemMachineRegistry() {
+    static SystemRegistry registry;
+    return registry;
+}
