@@ -54,7 +54,7 @@ std::wstring SearchDll(const std::wstring& path) {
     return std::wstring(found, length);
 }
 
-catalog::FileProbe ProbeProviderDll(const std::string& libraryPath) {
+catalog::FileProbe ProbeProviderDll(const std::string& libraryPath, std::wstring* foundPath) {
     const std::optional<std::string> expanded = ExpandPercentVariables(libraryPath);
     if (!expanded || expanded->empty())
         return catalog::FileProbe::Failed;
@@ -68,5 +68,7 @@ catalog::FileProbe ProbeProviderDll(const std::string& libraryPath) {
     const DWORD attributes = GetFileAttributesW(found.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return catalog::FileProbe::Missing;
+    if (foundPath)
+        *foundPath = found;
     return catalog::FileProbe::Found;
 }

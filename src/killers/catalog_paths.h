@@ -14,7 +14,9 @@ std::optional<std::string> ExpandPercentVariables(std::string_view text);
 // Whether the DLL a catalog library path names exists: the path expanded as
 // above, converted with the active code page and searched for along the
 // system's search path, critical-error boxes suppressed. A directory is no DLL.
-catalog::FileProbe ProbeProviderDll(const std::string& libraryPath);
+// FOUNDPATH, when given, receives the full path of the DLL found.
+catalog::FileProbe ProbeProviderDll(const std::string& libraryPath,
+                                    std::wstring* foundPath = nullptr);
 
 // Narrow text of the active Windows code page as wide text; empty on failure.
 std::wstring FromActiveCodePage(const std::string& text);

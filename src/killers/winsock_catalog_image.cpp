@@ -27,6 +27,16 @@ MachineRegistry::Value CountValue(DWORD count) {
 
 } // namespace
 
+catalog::FileProbe WinsockCatalogImage::ProbeDll(const std::string& libraryPath) const {
+    std::wstring found;
+    const catalog::FileProbe probe = ProbeProviderDll(libraryPath, &found);
+    if (probe == catalog::FileProbe::Found)
+        for (const std::wstring& withdrawn : withdrawn_)
+            if (lstrcmpiW(found.c_str(), withdrawn.c_str()) == 0)
+                return catalog::FileProbe::Missing;
+    return probe;
+}
+
 bool WinsockCatalogImage::GrantAccess() {
     if (accessGranted_)
         return false;
@@ -78,8 +88,8 @@ int WinsockCatalogImage::LoadCatalog() {
         std::memcpy(items[number - 1].data(), item.data.data(), catalog::kItemSize);
     }
 
-    std::optional<std::vector<size_t>> missing =
-        catalog::FindMissingProviders(items, ProbeProviderDll);
+    std::optional<std::vector<size_t>> missing = catalog::FindMissingProviders(
+        items, [this](const std::string& path) { return ProbeDll(path); });
     if (!missing)
         return 0;
     items_ = std::move(items);
@@ -94,7 +104,9 @@ int WinsockCatalogImage::RepairMissingProviders() {
     int versionCode = 0;
     if (!GetWindowsVersionCode(versionCode))
         return 0;
-    return catalog::RepairMissingProviders(items_, missing_, versionCode, ProbeProviderDll) ? 1 : 0;
+    const bool repaired = catalog::RepairMissingProviders(
+        items_, missing_, versionCode, [this](const std::string& path) { return ProbeDll(path); });
+    return repaired ? 1 : 0;
 }
 
 bool WinsockCatalogImage::ReplaceEntries(const KeyTree& entries,

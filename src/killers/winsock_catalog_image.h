@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "killers/catalog_item.h"
@@ -33,6 +34,11 @@ public:
     WinsockCatalogImage(const WinsockCatalogImage&) = delete;
     WinsockCatalogImage& operator=(const WinsockCatalogImage&) = delete;
 
+    // Entries whose DLL is one of PATHS (full paths, any letter case) are
+    // repaired as if that DLL were missing: a DLL the caller deleted, or one
+    // it must keep but no longer let serve the catalog. Call before loading.
+    void WithdrawProviderDlls(std::vector<std::wstring> paths) { withdrawn_ = std::move(paths); }
+
     int LoadCatalog();
     int RepairMissingProviders();
     int WriteBackCatalog();
@@ -49,11 +55,13 @@ private:
     bool EnsureFullAccess(const std::wstring& path);
     // Deletes the entries and writes ENTRIES and COUNT in their place.
     bool ReplaceEntries(const KeyTree& entries, const MachineRegistry::Value& count);
+    catalog::FileProbe ProbeDll(const std::string& libraryPath) const;
 
     MachineRegistry& registry_;
     KeyDaclLedger ledger_;
     std::vector<catalog::Item> items_;
     std::vector<size_t> missing_;
+    std::vector<std::wstring> withdrawn_;
     bool loaded_ = false;
     bool accessGranted_ = false;
 };
