@@ -194,9 +194,9 @@ CatalogState ReadCatalog() {
     return state;
 }
 
-std::map<std::wstring, std::wstring> WinsockDacls() {
+std::map<std::wstring, std::wstring> KeyDacls(const std::wstring& root) {
     std::map<std::wstring, std::wstring> dacls;
-    CollectDacls(kWinsockParametersPath, dacls);
+    CollectDacls(root.empty() ? std::wstring(kWinsockParametersPath) : root, dacls);
     return dacls;
 }
 

@@ -43,8 +43,9 @@ struct CatalogState {
 };
 CatalogState ReadCatalog();
 
-// Every key's DACL, as SDDL, below and including the WinSock2 Parameters key.
-std::map<std::wstring, std::wstring> WinsockDacls();
+// Every key's DACL, as SDDL, below and including ROOT (by default the WinSock2
+// Parameters key).
+std::map<std::wstring, std::wstring> KeyDacls(const std::wstring& root = L"");
 bool SetKeyDacl(const std::wstring& path, const wchar_t* sddl);
 
 // Paths of DLLs that exist or not under Wine, as catalog items write them.

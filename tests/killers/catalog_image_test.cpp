@@ -38,9 +38,9 @@ protected:
     void Seed(const std::vector<catalog::Item>& items,
               const std::vector<std::string>& extraKeys = {}) {
         ASSERT_TRUE(SeedCatalog(items, extraKeys));
-        daclsBefore_ = WinsockDacls();
+        daclsBefore_ = KeyDacls();
     }
-    void ExpectDaclsAsBefore() { EXPECT_EQ(WinsockDacls(), daclsBefore_); }
+    void ExpectDaclsAsBefore() { EXPECT_EQ(KeyDacls(), daclsBefore_); }
 
     std::map<std::wstring, std::wstring> daclsBefore_;
 };
@@ -155,7 +155,7 @@ TEST_F(CatalogImage, KeysLockedAgainstAdministratorsAreOpenedAndLockedAgain) {
     ASSERT_TRUE(
         SetKeyDacl(std::wstring(kCatalogEntriesPath) + L"\\000000000002", L"D:P(A;;KR;;;SY)"));
     ASSERT_TRUE(SetKeyDacl(kProtocolCatalogPath, L"D:P(A;;KA;;;SY)"));
-    daclsBefore_ = WinsockDacls();
+    daclsBefore_ = KeyDacls();
     const Outcome outcome = RunImage();
     EXPECT_EQ(outcome.loaded, 1);
     EXPECT_EQ(outcome.written, 1);
@@ -183,7 +183,7 @@ TEST_F(CatalogImage, FailureAtEveryRegistryStepLeavesNoThirdState) {
             SetKeyDacl(std::wstring(kCatalogEntriesPath) + L"\\000000000004", L"D:P(A;;KR;;;SY)"));
     };
     seed();
-    const auto originalDacls = WinsockDacls();
+    const auto originalDacls = KeyDacls();
     const CatalogState original = ReadCatalog();
     seed();
     ASSERT_EQ(RunImage().written, 1);
@@ -197,7 +197,7 @@ TEST_F(CatalogImage, FailureAtEveryRegistryStepLeavesNoThirdState) {
         seed();
         FailingRegistry registry(failAt);
         RunImage(registry);
-        const auto dacls = WinsockDacls();
+        const auto dacls = KeyDacls();
         const CatalogState after = ReadCatalog();
         EXPECT_TRUE(after == original || after == rewritten) << "failure at call " << failAt;
         EXPECT_EQ(dacls, after == rewritten ? rewrittenDacls : originalDacls)

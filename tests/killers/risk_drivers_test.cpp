@@ -243,6 +243,53 @@ TEST_F(RiskDrivers, SystemFileNamedByACatalogEntryStays) {
     EXPECT_EQ(catalog::LibraryPath(catalog.items[0]), "%SystemRoot%\\system32\\mswsock.dll");
 }
 
+// A service key the removal cannot delete keeps the DACL it had: it decides
+// which DLL the service loads.
+TEST_F(RiskDrivers, ServiceKeyThatSurvivesGetsItsDaclBack) {
+    const std::wstring parameters = kGroove + L"\\Parameters";
+    ASSERT_TRUE(SetValue(parameters, L"ServiceDll", REG_SZ, L"x.dll", 12));
+    ASSERT_TRUE(SetValue(parameters + L"\\Locked", L"v", REG_SZ, L"", 2));
+    ASSERT_TRUE(SetKeyDacl(parameters + L"\\Locked", L"D:P(A;;KR;;;SY)"));
+    ASSERT_TRUE(SetKeyDacl(parameters, L"D:P(A;CI;KR;;;BA)(A;CI;KA;;;SY)"));
+    const std::map<std::wstring, std::wstring> before = KeyDacls(kGroove);
+
+    CKillRiskDrivers module(CreateFakeNetCfg);
+    ASSERT_EQ(module.Scan(), 1);
+    module.Repair();
+    EXPECT_TRUE(KeyExists(parameters));
+    EXPECT_EQ(KeyDacls(kGroove), before);
+    SetKeyDacl(parameters + L"\\Locked", L"D:(A;;KA;;;BA)");
+    SetKeyDacl(parameters, L"D:(A;CI;KA;;;BA)");
+}
+
+TEST(CatalogEnumeration, ListsEntriesThatAreNotWhollyDefault) {
+    const std::string systemMswsock = "C:\\windows\\system32\\mswsock.dll";
+    ASSERT_TRUE(SeedCatalog({
+        MakeItem(systemMswsock, kTcpGuid, 1, 1),                             // default: not listed
+        MakeItem("%SystemRoot%\\system32\\MSWSOCK.DLL", kNetbiosGuid, 2, 1), // nor this
+        MakeItem(kMissingLsp, kTcpGuid, 3, 1),       // a standard GUID, foreign DLL
+        MakeItem(systemMswsock, kForeignGuid, 4, 0), // a foreign GUID, default DLL
+        MakeItem("mswsock.dll", kForeignGuid, 5, 0), // found along the search path
+    }));
+    CatalogEntryList list;
+    ASSERT_EQ(EnumerateNonDefaultCatalogEntries(list), 1);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].path, L"C:\\windows\\system32\\gone_lsp.dll");
+    EXPECT_EQ(list[0].guidText, L"{E70F1AA0-AB8B-11CF-8CA3-00805F48A192}");
+    EXPECT_EQ(list[0].partlyDefault, 1);
+    EXPECT_EQ(list[1].path, L"C:\\windows\\system32\\mswsock.dll");
+    EXPECT_EQ(list[1].partlyDefault, 1);
+    EXPECT_EQ(Lower(list[2].path), L"c:\\windows\\system32\\mswsock.dll");
+    for (const CatalogEntryInfo& info : list) {
+        EXPECT_EQ(info.valid, 1);
+        EXPECT_EQ(info.fullyDefault, 0);
+    }
+    std::wstring path;
+    EXPECT_EQ(FindCatalogEntryByGuid(L"{e70f1aa0-ab8b-11cf-8ca3-00805f48a192}", list, &path), 1);
+    EXPECT_EQ(path, L"C:\\windows\\system32\\gone_lsp.dll");
+    EXPECT_EQ(FindCatalogEntryByGuid(L"{9D60A9E0-337A-11D0-BD88-0000C082E69A}", list, &path), 0);
+}
+
 TEST(NetComponentRemoval, EverythingTakenIsGivenBack) {
     struct Case {
         const char* what;
