@@ -15,20 +15,37 @@ bool Visit(MachineRegistry& registry, const std::wstring& path,
     return true;
 }
 
-LONG Read(MachineRegistry& registry, const std::wstring& path, KeyTree& tree, int depth) {
-    if (depth > kMaxKeyTreeDepth)
+// What one tree read may hold in all: far more than any catalog, far less than
+// the memory a crafted tree could otherwise claim.
+constexpr size_t kMaxTreeKeys = 4096;
+constexpr size_t kMaxTreeBytes = 16 * 1024 * 1024;
+
+struct ReadBudget {
+    size_t keys = 0;
+    size_t bytes = 0;
+};
+
+LONG Read(MachineRegistry& registry, const std::wstring& path, KeyTree& tree, int depth,
+          ReadBudget& budget) {
+    if (depth > kMaxKeyTreeDepth || ++budget.keys > kMaxTreeKeys)
         return ERROR_INVALID_DATA;
     KeyTree read;
     LONG error = registry.ReadValues(path, read.values);
     if (error != ERROR_SUCCESS)
         return error;
+    for (const MachineRegistry::Value& value : read.values) {
+        const size_t size = value.data.size() + value.name.size() * sizeof(wchar_t);
+        if (size > kMaxTreeBytes - budget.bytes)
+            return ERROR_INVALID_DATA;
+        budget.bytes += size;
+    }
     std::vector<std::wstring> names;
     error = registry.SubKeys(path, names);
     if (error != ERROR_SUCCESS)
         return error;
     for (const std::wstring& name : names) {
         KeyTree sub;
-        error = Read(registry, path + L"\\" + name, sub, depth + 1);
+        error = Read(registry, path + L"\\" + name, sub, depth + 1, budget);
         if (error != ERROR_SUCCESS)
             return error;
         read.subKeys.emplace_back(name, std::move(sub));
@@ -60,7 +77,8 @@ bool VisitKeyTree(MachineRegistry& registry, const std::wstring& path,
 }
 
 LONG ReadKeyTree(MachineRegistry& registry, const std::wstring& path, KeyTree& tree) {
-    return Read(registry, path, tree, 0);
+    ReadBudget budget;
+    return Read(registry, path, tree, 0, budget);
 }
 
 LONG WriteKeyTree(MachineRegistry& registry, const std::wstring& path, const KeyTree& tree) {

@@ -25,6 +25,8 @@ struct KeyTree {
     }
 };
 
+// Reads PATH with everything beneath it; a tree of more than 4096 keys or
+// 16 MiB of values is ERROR_INVALID_DATA.
 [[nodiscard]] LONG ReadKeyTree(MachineRegistry& registry, const std::wstring& path, KeyTree& tree);
 
 // Creates PATH and writes TREE's values and sub-keys into it.
