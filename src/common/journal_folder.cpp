@@ -1,0 +1,172 @@
+#include "common/journal_folder.h"
+
+#include <algorithm>
+#include <cwchar>
+
+#include "common/admin_only_folder.h"
+#include "common/change_journal.h"
+#include "common/tool_folder.h"
+#include "common/unique_resource.h"
+
+namespace {
+
+constexpr unsigned long long kTicksPerDay = 864000000000ull;
+constexpr int kDeepestFolder = 8;
+
+struct JournalEntry {
+    std::wstring name;
+    unsigned long long created = 0;
+    unsigned long long bytes = 0;
+};
+
+std::wstring WithoutSlash(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+unsigned long long Ticks(const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+bool IsLinkEntry(const WIN32_FIND_DATAW& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsDotEntry(const WIN32_FIND_DATAW& entry) {
+    return std::wcscmp(entry.cFileName, L".") == 0 || std::wcscmp(entry.cFileName, L"..") == 0;
+}
+
+template <class Visit> void ForEachEntry(const std::wstring& folder, Visit visit) {
+    WIN32_FIND_DATAW entry = {};
+    UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!find)
+        return;
+    do {
+        if (!IsDotEntry(entry))
+            visit(entry);
+    } while (FindNextFileW(find.get(), &entry));
+}
+
+unsigned long long FolderBytes(const std::wstring& folder, int depth) {
+    unsigned long long total = 0;
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+        if (IsLinkEntry(entry))
+            return;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (depth < kDeepestFolder)
+                total += FolderBytes(folder + L"\\" + entry.cFileName, depth + 1);
+            return;
+        }
+        total += (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    });
+    return total;
+}
+
+std::vector<JournalEntry> ListJournals(const std::wstring& root) {
+    std::vector<JournalEntry> journals;
+    ForEachEntry(WithoutSlash(root), [&](const WIN32_FIND_DATAW& entry) {
+        if (IsLinkEntry(entry) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            return;
+        journals.push_back({entry.cFileName, Ticks(entry.ftCreationTime), 0});
+    });
+    // Names sort as the times they carry; a second run within one second gets
+    // a numbered name that sorts after the first.
+    std::sort(journals.begin(), journals.end(), [](const JournalEntry& a, const JournalEntry& b) {
+        if (a.name.size() != b.name.size() && a.name.compare(0, 15, b.name, 0, 15) == 0)
+            return a.name.size() > b.name.size();
+        return a.name > b.name;
+    });
+    return journals;
+}
+
+void RemoveTreeAt(const std::wstring& folder, int depth) {
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+        const std::wstring path = folder + L"\\" + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A link to a folder goes as the link; what it points at stays.
+            if (!IsLinkEntry(entry) && depth < kDeepestFolder)
+                RemoveTreeAt(path, depth + 1);
+            RemoveDirectoryW(path.c_str());
+            return;
+        }
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    });
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+std::wstring JournalRoot() {
+    const std::wstring toolFolder = ToolDataFile(L"", false);
+    return toolFolder.empty() ? std::wstring() : toolFolder + L"backup\\";
+}
+
+std::wstring PrepareJournalRoot() {
+    const std::wstring toolFolder = ToolDataFile(L"", true);
+    if (toolFolder.empty())
+        return {};
+    const DWORD attributes = GetFileAttributesW(toolFolder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {};
+    const std::wstring root = toolFolder + L"backup";
+    if (!MakeAdminOnlyFolder(root))
+        return {};
+    return root + L"\\";
+}
+
+std::wstring JournalFolderName(const SYSTEMTIME& start) {
+    wchar_t name[32] = {};
+    std::swprintf(name, 32, L"%04u%02u%02u-%02u%02u%02u", start.wYear, start.wMonth, start.wDay,
+                  start.wHour, start.wMinute, start.wSecond);
+    return name;
+}
+
+std::vector<std::wstring> JournalFoldersNewestFirst(const std::wstring& root) {
+    std::vector<std::wstring> names;
+    for (const JournalEntry& journal : ListJournals(root))
+        names.push_back(journal.name);
+    return names;
+}
+
+void PruneJournals(const std::wstring& root, const std::wstring& keep, const FILETIME& now) {
+    std::vector<JournalEntry> journals = ListJournals(root);
+    const unsigned long long oldest = Ticks(now) > kJournalMaxAgeDays * kTicksPerDay
+                                          ? Ticks(now) - kJournalMaxAgeDays * kTicksPerDay
+                                          : 0;
+    unsigned long long total = 0;
+    std::vector<JournalEntry> kept;
+    for (JournalEntry& journal : journals) {
+        const std::wstring path = root + journal.name;
+        if (journal.name != keep && journal.created < oldest) {
+            RemoveFolderTree(path);
+            continue;
+        }
+        journal.bytes = FolderBytes(path, 0);
+        total += journal.bytes;
+        kept.push_back(journal);
+    }
+    // Newest first: the oldest are at the back.
+    while (total > kJournalMaxTotalBytes && !kept.empty()) {
+        const JournalEntry& last = kept.back();
+        if (last.name == keep)
+            break;
+        RemoveFolderTree(root + last.name);
+        total -= last.bytes;
+        kept.pop_back();
+    }
+}
+
+void RemoveFolderTree(const std::wstring& folder) {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveDirectoryW(folder.c_str());
+        return;
+    }
+    RemoveTreeAt(WithoutSlash(folder), 0);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The folders of the journals under the backup folder: their names, the order
+// in which they were made, and their pruning.
+
+// Journals older than this are removed when a new one is made...
+constexpr unsigned kJournalMaxAgeDays = 30;
+// ...and then the oldest, until all journals together take no more than this.
+constexpr unsigned long long kJournalMaxTotalBytes = 256ull << 20;
+
+// Makes the backup folder (only administrators and SYSTEM may write there) and
+// returns its path ending in "\"; empty when that cannot be done safely.
+std::wstring PrepareJournalRoot();
+
+// "20261210-142105" from a local time.
+std::wstring JournalFolderName(const SYSTEMTIME& start);
+
+// The journal folders under ROOT (names only), newest first. Links are left out.
+std::vector<std::wstring> JournalFoldersNewestFirst(const std::wstring& root);
+
+// Removes journals past the age limit, then the oldest until the total size
+// is within its limit; KEEP (a folder name) is never removed. Links are
+// removed as links, never followed.
+void PruneJournals(const std::wstring& root, const std::wstring& keep, const FILETIME& now);
+
+// Removes FOLDER and the files and folders in it, without following links.
+void RemoveFolderTree(const std::wstring& folder);
