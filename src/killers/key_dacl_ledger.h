@@ -9,9 +9,9 @@
 #include "killers/machine_registry.h"
 
 // Replaces key DACLs to get access, and puts every one of them back: each key's
-// DACL is remembered, byte for byte, before this ledger first changes it (or
-// before the caller deletes and recreates the key), and RestoreAll sets it
-// again on every remembered key that exists. The destructor restores whatever
+// DACL is remembered before this ledger first changes it (or before the caller
+// deletes and recreates the key), and RestoreAll sets it again on every
+// remembered key that exists. The destructor restores whatever
 // is still outstanding, so that no path out leaves a key weaker than it was.
 class KeyDaclLedger {
 public:
@@ -25,14 +25,14 @@ public:
     // The same for the key and every key beneath it.
     bool RememberTree(const std::wstring& path);
 
-    // Remembers the key's DACL, then replaces it by DESCRIPTOR's.
-    bool Replace(const std::wstring& path, const std::vector<BYTE>& descriptor);
+    // Remembers the key's DACL, then replaces it by DACL (SDDL).
+    bool Replace(const std::wstring& path, const std::wstring& dacl);
     // The same for the key and then every key beneath it; false at the first
     // key that fails, the keys before it stay replaced (and remembered).
-    bool ReplaceTree(const std::wstring& path, const std::vector<BYTE>& descriptor);
+    bool ReplaceTree(const std::wstring& path, const std::wstring& dacl);
 
-    // Sets every remembered DACL again, deepest keys first; a key that no
-    // longer exists is skipped. True when every existing key got its DACL
+    // Sets every remembered DACL again, parents before their sub-keys; a key
+    // that no longer exists is skipped. True when every existing key got its DACL
     // back; the ledger is then empty.
     bool RestoreAll();
 
@@ -40,10 +40,11 @@ public:
 
 private:
     MachineRegistry& registry_;
-    std::vector<std::pair<std::wstring, std::vector<BYTE>>> saved_;
+    std::vector<std::pair<std::wstring, std::wstring>> saved_;
 };
 
-// A self-relative security descriptor whose DACL holds one access-allowed ACE
-// with all key access for the well-known SID KIND, with ACEFLAGS. Empty when it
-// cannot be built.
-std::vector<BYTE> FullControlDescriptor(WELL_KNOWN_SID_TYPE kind, BYTE aceFlags);
+// The DACL that gives the administrators all key access, inherited by sub-keys
+// (and, for the second, by values too): what the module sets to get access.
+// Never every user: while it is in place nobody else may write the key.
+inline constexpr wchar_t kAdministratorsOnlyDacl[] = L"D:P(A;CI;KA;;;BA)";
+inline constexpr wchar_t kAdministratorsOnlyInheritedDacl[] = L"D:P(A;OICI;KA;;;BA)";

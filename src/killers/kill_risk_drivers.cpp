@@ -87,7 +87,7 @@ std::vector<std::wstring> RemoveForeignProviderDlls() {
             continue;
         LogLine(ToNarrow(path));
         if (IsFile(path) && !IsProtectedSystemFile(path))
-            DeleteNowAndAtRestart(path);
+            DeleteNowOrAtRestart(path);
         foreign.push_back(path);
     }
     return foreign;
@@ -100,12 +100,8 @@ std::vector<std::wstring> RemoveForeignProviderDlls() {
 void RemoveServices() {
     MachineRegistry& registry = SystemMachineRegistry();
     KeyDaclLedger ledger(registry);
-    const std::vector<BYTE> administrators = FullControlDescriptor(
-        WinBuiltinAdministratorsSid, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
-    if (!administrators.empty()) {
-        ledger.Replace(kGrooveParameters, administrators);
-        ledger.Replace(kNetPortParameters, administrators);
-    }
+    ledger.Replace(kGrooveParameters, kAdministratorsOnlyInheritedDacl);
+    ledger.Replace(kNetPortParameters, kAdministratorsOnlyInheritedDacl);
     for (const wchar_t* service : {L"GrooveSrv", L"NetPortIDE"})
         (void)DeleteKeyTree(registry, std::wstring(kServicesRoot) + L"\\" + service);
     ledger.RestoreAll();
@@ -163,7 +159,7 @@ int CKillRiskDrivers::Repair() {
     const std::wstring systemDir = SystemDirectoryWithSlash();
     if (!systemDir.empty())
         for (const wchar_t* dll : kCompanionDlls)
-            DeleteNowAndAtRestart(systemDir + dll);
+            DeleteNowOrAtRestart(systemDir + dll);
 
     RemoveServices();
     return 1;

@@ -1,5 +1,8 @@
 #include "killers/machine_registry.h"
 
+#include <sddl.h>
+
+#include "common/change_journal.h"
 #include "common/registry.h"
 #include "common/unique_resource.h"
 
@@ -89,7 +92,9 @@ public:
         return ERROR_SUCCESS;
     }
 
-    LONG ReadDacl(const std::wstring& path, std::vector<BYTE>& descriptor) override {
+    // Read from the key's own descriptor, so that its control flags (a DACL
+    // protected from inheritance) come back as they are.
+    LONG ReadDacl(const std::wstring& path, std::wstring& dacl) override {
         UniqueKey key;
         LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), READ_CONTROL, key);
         if (error != ERROR_SUCCESS)
@@ -100,54 +105,64 @@ public:
             return error == ERROR_SUCCESS ? ERROR_INVALID_DATA : error;
         if (size == 0 || size > kMaxDaclBytes)
             return ERROR_INVALID_DATA;
-        std::vector<BYTE> read(size);
-        error = RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, read.data(), &size);
+        std::vector<BYTE> descriptor(size);
+        error = RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor.data(), &size);
         if (error != ERROR_SUCCESS)
             return error;
-        read.resize(size);
-        descriptor = std::move(read);
+        wchar_t* text = nullptr;
+        if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+            return static_cast<LONG>(GetLastError());
+        dacl = text;
+        LocalFree(text);
         return ERROR_SUCCESS;
     }
 
     LONG CreateKey(const std::wstring& path) override {
         UniqueKey key;
-        return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                               nullptr, key.put(), nullptr);
+        return JournaledCreateKey(Key(path), KEY_ALL_ACCESS, key);
     }
 
     LONG WriteValue(const std::wstring& path, const Value& value) override {
         if (value.data.size() > kMaxValueBytes)
             return ERROR_INVALID_PARAMETER;
-        UniqueKey key;
-        const LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_SET_VALUE, key);
-        if (error != ERROR_SUCCESS)
-            return error;
-        return RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
-                              static_cast<DWORD>(value.data.size()));
+        return JournaledSetValue(Key(path), value.name.c_str(), value.type, value.data.data(),
+                                 static_cast<DWORD>(value.data.size()));
     }
 
     LONG DeleteValue(const std::wstring& path, const wchar_t* name) override {
-        UniqueKey key;
-        const LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_SET_VALUE, key);
-        if (error != ERROR_SUCCESS)
-            return error;
-        return RegDeleteValueW(key.get(), name);
+        return JournaledDeleteValue(Key(path), name);
     }
 
     LONG DeleteLeafKey(const std::wstring& path) override {
-        return RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
-    }
-
-    LONG WriteDacl(const std::wstring& path, const std::vector<BYTE>& descriptor) override {
-        if (descriptor.empty())
-            return ERROR_INVALID_PARAMETER;
-        UniqueKey key;
-        const LONG error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), WRITE_DAC, key);
+        std::vector<std::wstring> names;
+        const LONG error = SubKeys(path, names);
         if (error != ERROR_SUCCESS)
             return error;
-        std::vector<BYTE> copy = descriptor;
-        return RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, copy.data());
+        return names.empty() ? JournaledDeleteKeyTree(Key(path)) : ERROR_ACCESS_DENIED;
     }
+
+    LONG WriteDacl(const std::wstring& path, const std::wstring& dacl) override {
+        LONG error = JournaledSetKeyDacl(Key(path), dacl);
+        if (error != ERROR_SUCCESS)
+            return error;
+        // The journal's write goes through the inheritance-aware call, which
+        // not every system honours for a DACL protected from inheritance: the
+        // recorded DACL is set once more exactly as it stands.
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(dacl.c_str(), SDDL_REVISION_1,
+                                                                  &descriptor, nullptr))
+            return static_cast<LONG>(GetLastError());
+        UniqueKey key;
+        error = OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), WRITE_DAC, key);
+        if (error == ERROR_SUCCESS)
+            error = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor);
+        LocalFree(descriptor);
+        return error;
+    }
+
+private:
+    static RegistryKeyPath Key(const std::wstring& path) { return {HKEY_LOCAL_MACHINE, path, 0}; }
 };
 
 } // namespace

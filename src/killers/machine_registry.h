@@ -7,7 +7,8 @@
 
 // The registry calls through which the network module reads and changes keys
 // below HKEY_LOCAL_MACHINE (the Winsock catalog, the service keys), each on a
-// key path. Every registry change the module makes goes through here.
+// key path. Every registry change the module makes goes through here, and from
+// here through the change journal, which records it before it is made.
 //
 // A seam: tests put a wrapper in that makes any one call fail, because Wine
 // gives no way to make a real registry call fail at a chosen step.
@@ -34,8 +35,8 @@ public:
                            Value& value) = 0;
     // Every value of the key.
     virtual LONG ReadValues(const std::wstring& path, std::vector<Value>& values) = 0;
-    // The key's security descriptor, DACL only, self-relative.
-    virtual LONG ReadDacl(const std::wstring& path, std::vector<BYTE>& descriptor) = 0;
+    // The key's DACL in SDDL form ("D:...").
+    virtual LONG ReadDacl(const std::wstring& path, std::wstring& dacl) = 0;
 
     // Changes.
     virtual LONG CreateKey(const std::wstring& path) = 0;
@@ -43,9 +44,8 @@ public:
     virtual LONG DeleteValue(const std::wstring& path, const wchar_t* name) = 0;
     // Deletes a key that has no sub-keys.
     virtual LONG DeleteLeafKey(const std::wstring& path) = 0;
-    // Sets the DACL of DESCRIPTOR on the key as it stands: nothing is
-    // inherited into or propagated from it.
-    virtual LONG WriteDacl(const std::wstring& path, const std::vector<BYTE>& descriptor) = 0;
+    // Replaces the key's DACL by DACL (SDDL, "D:..." or "D:P...").
+    virtual LONG WriteDacl(const std::wstring& path, const std::wstring& dacl) = 0;
 };
 
 // The real registry.

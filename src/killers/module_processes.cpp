@@ -36,6 +36,6 @@ void TerminateProcessesWithModule(const wchar_t* text) {
          more = Process32NextW(processes.get(), &process)) {
         if (process.th32ProcessID != 0 && process.th32ProcessID != self &&
             HasModule(process.th32ProcessID, text))
-            EndProcess(process.th32ProcessID);
+            EndProcess(process.th32ProcessID, process.szExeFile);
     }
 }

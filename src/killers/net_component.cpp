@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "common/change_journal.h"
 #include "common/unique_resource.h"
 
 namespace {
@@ -65,6 +66,8 @@ bool RemoveComponent(INetCfg* netCfg, const wchar_t* componentId) {
         !componentClass ||
         FAILED(componentClass.get()->QueryInterface(__uuidof(INetCfgClassSetup),
                                                     reinterpret_cast<void**>(setup.put()))))
+        return false;
+    if (!RecordNetworkComponentRemoval(componentId, L"removed on behalf of the user"))
         return false;
     OBO_TOKEN onBehalfOf = {};
     onBehalfOf.Type = OBO_USER;

@@ -1,20 +1,26 @@
 #include "killers/network_module_changes.h"
 
+#include "common/change_journal.h"
 #include "common/unique_resource.h"
 
-bool DeleteNowAndAtRestart(const std::wstring& path) {
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    const bool deleted = DeleteFileW(path.c_str()) != FALSE;
-    MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return deleted;
+bool DeleteNowOrAtRestart(const std::wstring& path) {
+    if (JournaledDeleteFile(path))
+        return true;
+    if (GetLastError() == ERROR_ACCESS_DENIED &&
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL) && JournaledDeleteFile(path))
+        return true;
+    // The journal schedules only a file that is there.
+    (void)DeleteAtRestart(path);
+    return false;
 }
 
 bool DeleteAtRestart(const std::wstring& path) {
+    // A read-only file would survive the deletion at the start.
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    return JournaledMoveFile(path, L"", MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-bool EndProcess(DWORD processId) {
+bool EndProcess(DWORD processId, const std::wstring& image) {
     UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
-    return process && TerminateProcess(process.get(), 0) != FALSE;
+    return process && JournaledTerminateProcess(process.get(), processId, image, 0);
 }

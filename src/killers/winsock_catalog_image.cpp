@@ -43,9 +43,7 @@ bool WinsockCatalogImage::GrantAccess() {
     accessGranted_ = true;
     // The administrators, not every interactive user: while the DACL is
     // replaced, nobody else may slip a provider of their own into the catalog.
-    const std::vector<BYTE> descriptor =
-        FullControlDescriptor(WinBuiltinAdministratorsSid, CONTAINER_INHERIT_ACE);
-    return !descriptor.empty() && ledger_.ReplaceTree(kProtocolCatalogPath, descriptor);
+    return ledger_.ReplaceTree(kProtocolCatalogPath, kAdministratorsOnlyDacl);
 }
 
 bool WinsockCatalogImage::EnsureFullAccess(const std::wstring& path) {

@@ -214,8 +214,8 @@ LONG FailingRegistry::ReadValue(const std::wstring& path, const wchar_t* name, D
 LONG FailingRegistry::ReadValues(const std::wstring& path, std::vector<Value>& values) {
     return Fail() ? ERROR_ACCESS_DENIED : SystemMachineRegistry().ReadValues(path, values);
 }
-LONG FailingRegistry::ReadDacl(const std::wstring& path, std::vector<BYTE>& descriptor) {
-    return Fail() ? ERROR_ACCESS_DENIED : SystemMachineRegistry().ReadDacl(path, descriptor);
+LONG FailingRegistry::ReadDacl(const std::wstring& path, std::wstring& dacl) {
+    return Fail() ? ERROR_ACCESS_DENIED : SystemMachineRegistry().ReadDacl(path, dacl);
 }
 LONG FailingRegistry::CreateKey(const std::wstring& path) {
     return Fail() ? ERROR_ACCESS_DENIED : SystemMachineRegistry().CreateKey(path);
@@ -229,6 +229,6 @@ LONG FailingRegistry::DeleteValue(const std::wstring& path, const wchar_t* name)
 LONG FailingRegistry::DeleteLeafKey(const std::wstring& path) {
     return Fail() ? ERROR_ACCESS_DENIED : SystemMachineRegistry().DeleteLeafKey(path);
 }
-LONG FailingRegistry::WriteDacl(const std::wstring& path, const std::vector<BYTE>& descriptor) {
-    return Fail() ? ERROR_ACCESS_DENIED : SystemMachineRegistry().WriteDacl(path, descriptor);
+LONG FailingRegistry::WriteDacl(const std::wstring& path, const std::wstring& dacl) {
+    return Fail() ? ERROR_ACCESS_DENIED : SystemMachineRegistry().WriteDacl(path, dacl);
 }

@@ -72,12 +72,12 @@ public:
     LONG ReadValue(const std::wstring& path, const wchar_t* name, DWORD maxBytes,
                    Value& value) override;
     LONG ReadValues(const std::wstring& path, std::vector<Value>& values) override;
-    LONG ReadDacl(const std::wstring& path, std::vector<BYTE>& descriptor) override;
+    LONG ReadDacl(const std::wstring& path, std::wstring& dacl) override;
     LONG CreateKey(const std::wstring& path) override;
     LONG WriteValue(const std::wstring& path, const Value& value) override;
     LONG DeleteValue(const std::wstring& path, const wchar_t* name) override;
     LONG DeleteLeafKey(const std::wstring& path) override;
-    LONG WriteDacl(const std::wstring& path, const std::vector<BYTE>& descriptor) override;
+    LONG WriteDacl(const std::wstring& path, const std::wstring& dacl) override;
 
 private:
     bool Fail() { return ++calls_ == failAt_; }

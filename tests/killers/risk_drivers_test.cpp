@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/run_log.h"
+#include "common/change_journal.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
@@ -188,8 +189,9 @@ TEST_F(RiskDrivers, WholePackageIsRemovedNowOrAtTheRestart) {
     EXPECT_TRUE(FileExists(driver));
     EXPECT_EQ(FakeNetCfgOutcome().foundId, L"ms_netsflt");
     EXPECT_EQ(FakeNetCfgOutcome().userTokens, 1);
+    // What could go now is gone; the rest waits for the restart.
     const std::wstring pending = PendingAtRestart();
-    for (const std::wstring& path : {driver, netfe, netpt, foreign})
+    for (const std::wstring& path : {driver, netpt})
         EXPECT_NE(pending.find(Lower(path)), std::wstring::npos) << path;
     EXPECT_FALSE(KeyExists(kNetPort));
     EXPECT_FALSE(KeyExists(kGroove));
@@ -197,6 +199,22 @@ TEST_F(RiskDrivers, WholePackageIsRemovedNowOrAtTheRestart) {
     const CatalogState catalog = ReadCatalog();
     ASSERT_EQ(catalog.items.size(), 2u);
     EXPECT_EQ(catalog::LibraryPath(catalog.items[1]), "%SystemRoot%\\system32\\mswsock.dll");
+
+    // Each change was recorded in the run's journal before it was made.
+    for (const auto& [kind, target] : std::vector<std::pair<std::wstring, std::wstring>>{
+             {L"process", L"module_holder.exe"},
+             {L"network-component", L"ms_netsflt"},
+             {L"file", foreign},
+             {L"file", netfe},
+             {L"file-next-start", netpt},
+             {L"file-next-start", driver},
+             {L"key-dacl", L"HKLM\\" + kNetPort + L"\\Parameters"},
+         }) {
+        bool recorded = false;
+        for (const JournalChange& change : JournalChanges())
+            recorded = recorded || (change.kind == kind && Lower(change.target) == Lower(target));
+        EXPECT_TRUE(recorded) << kind << " " << target;
+    }
 
     inUse.reset();
     ASSERT_EQ(RunAndWait(systemDir_ + L"wineboot.exe -r", 120000), 0u);
