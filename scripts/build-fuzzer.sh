@@ -9,7 +9,7 @@ sources=("$repo/tests/fuzz/catalog_item_fuzzer.cpp" "$repo/src/killers/catalog_i
 # Rebuild only when a source is newer than the binary.
 if [ -x "$out" ]; then
     stale=0
-    for s in "${sources[@]}" "$repo/src/killers/catalog_item.h" "$0"; do
+    for s in "${sources[@]}" "$repo/src/killers/catalog_item.h" "$repo/src/common/hex_digit.h" "$0"; do
         [ "$s" -nt "$out" ] && stale=1
     done
     [ "$stale" = 0 ] && exit 0

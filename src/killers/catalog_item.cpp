@@ -1,5 +1,7 @@
 #include "killers/catalog_item.h"
 
+#include "common/hex_digit.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -111,16 +113,6 @@ void RemoveIdFromChain(Item& item, uint32_t deadId) {
         item.fill(0);
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 std::string GuidText(const ProviderGuid& guid) {
@@ -145,8 +137,8 @@ std::optional<ProviderGuid> ParseGuid(std::string_view text) {
             ++i;
             continue;
         }
-        const int high = HexValue(text[i]);
-        const int low = HexValue(text[i + 1]);
+        const int high = HexDigit(text[i]);
+        const int low = HexDigit(text[i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         bytes[byte++] = static_cast<uint8_t>(high << 4 | low);
