@@ -1,5 +1,7 @@
 #include "common/journal_line.h"
 
+#include "common/hex_digit.h"
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -30,16 +32,6 @@ void AppendUtf16(std::wstring& out, char32_t c) {
     } else {
         out += static_cast<wchar_t>(c);
     }
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace

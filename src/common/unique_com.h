@@ -4,14 +4,7 @@
 
 #include "common/unique_resource.h"
 
-// A COM interface pointer, released when its owner goes.
-template <class Interface> struct ComTraits {
-    using Value = Interface*;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value value) noexcept { value->Release(); }
-};
-
-template <class Interface> using UniqueCom = UniqueResource<ComTraits<Interface>>;
+// UniqueCom, the owner of an interface pointer, is in unique_resource.h.
 
 // Initialises COM for the calling thread for the owner's lifetime.
 class ComApartment {

@@ -104,3 +104,12 @@ public:
 private:
     Callable callable_;
 };
+
+// A COM interface pointer; Release on reset.
+template <class Interface> struct ComTraits {
+    using Value = Interface*;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { value->Release(); }
+};
+
+template <class Interface> using UniqueCom = UniqueResource<ComTraits<Interface>>;

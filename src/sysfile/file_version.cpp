@@ -65,7 +65,7 @@ bool IsTrailingSpace(wchar_t c) {
 
 } // namespace
 
-bool FileVersionString(const std::wstring& path, std::wstring& version) {
+bool FileVersionText(const std::wstring& path, const wchar_t* valueName, std::wstring& value) {
     std::vector<unsigned char> block;
     if (!ReadVersionBlock(path, block))
         return false;
@@ -86,19 +86,23 @@ bool FileVersionString(const std::wstring& path, std::wstring& version) {
         const unsigned language = pair[0] | pair[1] << 8;
         const unsigned codePage = pair[2] | pair[3] << 8;
         wchar_t name[64] = {};
-        if (swprintf(name, ARRAYSIZE(name), L"\\StringFileInfo\\%04x%04x\\FileVersion", language,
-                     codePage) < 0)
+        if (swprintf(name, ARRAYSIZE(name), L"\\StringFileInfo\\%04x%04x\\%ls", language, codePage,
+                     valueName) < 0)
             return false;
         UINT length = 0;
         size_t bytesLeft = 0;
-        const void* value = QueryValue(block, name, length, bytesLeft);
+        const void* found = QueryValue(block, name, length, bytesLeft);
         text.clear();
-        if (value)
-            text.assign(static_cast<const wchar_t*>(value),
-                        wcsnlen(static_cast<const wchar_t*>(value), bytesLeft / sizeof(wchar_t)));
+        if (found)
+            text.assign(static_cast<const wchar_t*>(found),
+                        wcsnlen(static_cast<const wchar_t*>(found), bytesLeft / sizeof(wchar_t)));
         while (!text.empty() && IsTrailingSpace(text.back()))
             text.pop_back();
     }
-    version = text;
+    value = text;
     return true;
+}
+
+bool FileVersionString(const std::wstring& path, std::wstring& version) {
+    return FileVersionText(path, L"FileVersion", version);
 }

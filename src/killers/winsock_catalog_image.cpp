@@ -1,0 +1,165 @@
+#include "killers/winsock_catalog_image.h"
+
+#include <cstring>
+#include <string>
+
+#include "killers/catalog_paths.h"
+#include "killers/registry_tree.h"
+#include "killers/windows_version_code.h"
+
+namespace {
+
+constexpr wchar_t kEntryCountValue[] = L"Num_Catalog_Entries";
+constexpr wchar_t kItemValue[] = L"PackedCatalogItem";
+
+std::wstring EntryPath(const std::string& name) {
+    return std::wstring(kCatalogEntriesPath) + L"\\" + std::wstring(name.begin(), name.end());
+}
+
+MachineRegistry::Value CountValue(DWORD count) {
+    MachineRegistry::Value value;
+    value.name = kEntryCountValue;
+    value.type = REG_DWORD;
+    value.data.resize(sizeof(count));
+    std::memcpy(value.data.data(), &count, sizeof(count));
+    return value;
+}
+
+} // namespace
+
+catalog::FileProbe WinsockCatalogImage::ProbeDll(const std::string& libraryPath) const {
+    std::wstring found;
+    const catalog::FileProbe probe = ProbeProviderDll(libraryPath, &found);
+    if (probe == catalog::FileProbe::Found)
+        for (const std::wstring& withdrawn : withdrawn_)
+            if (lstrcmpiW(found.c_str(), withdrawn.c_str()) == 0)
+                return catalog::FileProbe::Missing;
+    return probe;
+}
+
+bool WinsockCatalogImage::GrantAccess() {
+    if (accessGranted_)
+        return false;
+    accessGranted_ = true;
+    // The administrators, not every interactive user: while the DACL is
+    // replaced, nobody else may slip a provider of their own into the catalog.
+    return ledger_.ReplaceTree(kProtocolCatalogPath, kAdministratorsOnlyDacl);
+}
+
+bool WinsockCatalogImage::EnsureFullAccess(const std::wstring& path) {
+    if (registry_.ProbeKey(path, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+        return true;
+    return GrantAccess() && registry_.ProbeKey(path, KEY_ALL_ACCESS) == ERROR_SUCCESS;
+}
+
+int WinsockCatalogImage::LoadCatalog() {
+    loaded_ = false;
+    items_.clear();
+    missing_.clear();
+    if (!ledger_.Remember(kProtocolCatalogPath) || !EnsureFullAccess(kProtocolCatalogPath))
+        return 0;
+
+    MachineRegistry::Value count;
+    if (registry_.ReadValue(kProtocolCatalogPath, kEntryCountValue, sizeof(DWORD), count) !=
+            ERROR_SUCCESS ||
+        count.type != REG_DWORD || count.data.size() != sizeof(DWORD))
+        return 0;
+    DWORD entryCount = 0;
+    std::memcpy(&entryCount, count.data.data(), sizeof(entryCount));
+    // Entry keys can only be named up to 49: a larger catalog is never rewritten.
+    if (entryCount > static_cast<DWORD>(catalog::kMaxEntries))
+        return 0;
+
+    std::vector<catalog::Item> items(entryCount);
+    for (DWORD number = 1; number <= entryCount; ++number) {
+        const std::optional<std::string> name = catalog::EntryName(static_cast<int>(number));
+        if (!name)
+            return 0;
+        const std::wstring path = EntryPath(*name);
+        MachineRegistry::Value item;
+        // Only a binary item of exactly the known size is understood; anything
+        // else leaves the catalog as it is.
+        if (!EnsureFullAccess(path) ||
+            registry_.ReadValue(path, kItemValue, catalog::kItemSize, item) != ERROR_SUCCESS ||
+            item.type != REG_BINARY || item.data.size() != catalog::kItemSize)
+            return 0;
+        std::memcpy(items[number - 1].data(), item.data.data(), catalog::kItemSize);
+    }
+
+    std::optional<std::vector<size_t>> missing = catalog::FindMissingProviders(
+        items, [this](const std::string& path) { return ProbeDll(path); });
+    if (!missing)
+        return 0;
+    items_ = std::move(items);
+    missing_ = std::move(*missing);
+    loaded_ = true;
+    return 1;
+}
+
+int WinsockCatalogImage::RepairMissingProviders() {
+    if (!loaded_)
+        return 0;
+    int versionCode = 0;
+    if (!GetWindowsVersionCode(versionCode))
+        return 0;
+    const bool repaired = catalog::RepairMissingProviders(
+        items_, missing_, versionCode, [this](const std::string& path) { return ProbeDll(path); });
+    return repaired ? 1 : 0;
+}
+
+bool WinsockCatalogImage::ReplaceEntries(const KeyTree& entries,
+                                         const MachineRegistry::Value& count) {
+    const LONG deleted = DeleteKeyTree(registry_, kCatalogEntriesPath);
+    return (deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND) &&
+           WriteKeyTree(registry_, kCatalogEntriesPath, entries) == ERROR_SUCCESS &&
+           registry_.WriteValue(kProtocolCatalogPath, count) == ERROR_SUCCESS;
+}
+
+int WinsockCatalogImage::WriteBackCatalog() {
+    if (!loaded_)
+        return 0;
+
+    KeyTree newEntries;
+    DWORD written = 0;
+    for (const catalog::Item& item : items_) {
+        if (catalog::IsEmptied(item))
+            continue;
+        const std::optional<std::string> name = catalog::EntryName(static_cast<int>(++written));
+        if (!name)
+            return 0;
+        KeyTree entry;
+        entry.values.push_back({kItemValue, REG_BINARY, {item.begin(), item.end()}});
+        newEntries.subKeys.emplace_back(std::wstring(name->begin(), name->end()), std::move(entry));
+    }
+
+    // Everything needed to put the catalog back is read, and full access to
+    // every key of it secured, before the first change: the administrators
+    // get the tree (each key's DACL remembered), so that neither the new
+    // entries nor the old ones put back can be refused half-way.
+    GrantAccess();
+    KeyTree oldEntries;
+    MachineRegistry::Value oldCount;
+    if (!ledger_.RememberTree(kCatalogEntriesPath) ||
+        ReadKeyTree(registry_, kCatalogEntriesPath, oldEntries) != ERROR_SUCCESS ||
+        registry_.ReadValue(kProtocolCatalogPath, kEntryCountValue, sizeof(DWORD), oldCount) !=
+            ERROR_SUCCESS ||
+        !VisitKeyTree(registry_, kCatalogEntriesPath, [this](const std::wstring& key) {
+            return registry_.ProbeKey(key, KEY_ALL_ACCESS) == ERROR_SUCCESS;
+        }))
+        return 0;
+
+    if (ReplaceEntries(newEntries, CountValue(written)))
+        return 1;
+    // Never a catalog half written: the one loaded goes back, byte for byte.
+    for (int attempt = 0; attempt < 3; ++attempt)
+        if (ReplaceEntries(oldEntries, oldCount))
+            break;
+    return 0;
+}
+
+int WinsockCatalogImage::RestoreCatalogSecurity() {
+    items_.clear();
+    items_.shrink_to_fit();
+    loaded_ = false;
+    return ledger_.RestoreAll() ? 1 : 0;
+}
