@@ -6,16 +6,10 @@
 #include <memory>
 
 #include "common/endpoints.h"
+#include "common/internet_handle.h"
 #include "common/unique_resource.h"
 
 namespace {
-
-struct InternetHandleTraits {
-    using Value = HINTERNET;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value value) noexcept { InternetCloseHandle(value); }
-};
-using UniqueInternetHandle = UniqueResource<InternetHandleTraits>;
 
 constexpr DWORD kConnectTimeoutMs = 20000;
 constexpr DWORD kReceiveTimeoutMs = 5000;
