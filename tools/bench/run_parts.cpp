@@ -107,17 +107,18 @@ int wmain() {
         InjectSuspectSet suspects;
         return FindSearchPathSuspects(suspects);
     });
-    Timed("again: damaged-file scan", [] {
+    FileVersions versions; // shared by the two file scans, as in the run
+    Timed("again: damaged-file scan", [&] {
         RepairEntries list;
-        return ScanDamagedFiles(list);
+        return ScanDamagedFiles(list, versions);
     });
     Timed("again: input method check", [] {
         InputMethodState state;
         return CheckInputMethods(state);
     });
-    Timed("again: version baseline check", [] {
+    Timed("again: version baseline check", [&] {
         RepairEntries list;
-        return CheckVersionBaseline(list);
+        return CheckVersionBaseline(list, versions);
     });
     Timed("again: Winlogon check", [] { return WinlogonShellIsSound(); });
     CoUninitialize();
