@@ -55,16 +55,9 @@ HRESULT SendUsageReport(const wchar_t* url) {
     if (parts.lpszExtraInfo && parts.dwExtraInfoLength)
         wcsncat(path, parts.lpszExtraInfo, ARRAYSIZE(path) - wcslen(path) - 1);
 
-    UniqueInternetHandle internet(
-        InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, L"", L"", 0));
+    UniqueInternetHandle internet = OpenInternetSession(kConnectTimeoutMs, kReceiveTimeoutMs);
     if (!internet)
         return LastErrorResult();
-    DWORD connectTimeout = kConnectTimeoutMs;
-    DWORD receiveTimeout = kReceiveTimeoutMs;
-    InternetSetOptionW(internet.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connectTimeout,
-                       sizeof(connectTimeout));
-    InternetSetOptionW(internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeout,
-                       sizeof(receiveTimeout));
 
     UniqueInternetHandle connection(
         InternetConnectW(internet.get(), host, parts.nPort, L"", L"", INTERNET_SERVICE_HTTP, 0, 0));

@@ -12,3 +12,7 @@ struct InternetHandleTraits {
     static void Close(Value value) noexcept { InternetCloseHandle(value); }
 };
 using UniqueInternetHandle = UniqueResource<InternetHandleTraits>;
+
+// A WinINet session with the system's proxy settings and the given timeouts
+// for connecting and for each receive; empty when WinINet cannot start.
+UniqueInternetHandle OpenInternetSession(DWORD connectTimeoutMs, DWORD receiveTimeoutMs);

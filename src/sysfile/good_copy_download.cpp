@@ -51,25 +51,11 @@ bool Receive(HINTERNET request, HANDLE file, Md5& md5) {
     }
 }
 
-UniqueInternetHandle OpenSession() {
-    UniqueInternetHandle session(
-        InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session)
-        return session;
-    DWORD connectTimeout = kConnectTimeoutMs;
-    DWORD receiveTimeout = kReceiveTimeoutMs;
-    InternetSetOptionW(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connectTimeout,
-                       sizeof(connectTimeout));
-    InternetSetOptionW(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeout,
-                       sizeof(receiveTimeout));
-    return session;
-}
-
 } // namespace
 
 bool DownloadVerified(const std::wstring& url, const std::wstring& staged,
                       const std::wstring& digest) {
-    UniqueInternetHandle session = OpenSession();
+    UniqueInternetHandle session = OpenInternetSession(kConnectTimeoutMs, kReceiveTimeoutMs);
     if (!session)
         return false;
     UniqueInternetHandle request(
