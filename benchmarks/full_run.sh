@@ -54,16 +54,18 @@ echo "trivial program peak:          ${tp} KiB"
 echo "full run peak working set:     ${p} KiB"
 awk -v p="$p" -v t="$tp" 'BEGIN { printf "ratio peak run / trivial:      %.1f (target 3)\n", p / t }'
 echo "good copies downloaded:        $downloads in $rounds runs"
-echo "parts of the run (median ms over $rounds processes):"
+echo "parts of the run (medians over $rounds processes; peak working set once the part is done):"
 awk -F'\t' '
+    function median(key, m, a, b, x) {
+        for (a = 1; a <= m; a++) s[a] = v[key, a]
+        for (a = 1; a <= m; a++) for (b = a + 1; b <= m; b++) if (s[b] < s[a]) { x = s[a]; s[a] = s[b]; s[b] = x }
+        return s[int((m + 1) / 2)]
+    }
     !($1 in seen) { seen[$1] = 1; order[++n] = $1 }
-    { v[$1, ++count[$1]] = $2 }
+    { c = ++count[$1]; v[$1 "ms", c] = $2; v[$1 "kb", c] = $3 }
     END {
         for (i = 1; i <= n; i++) {
             part = order[i]
-            m = count[part]
-            for (a = 1; a <= m; a++) s[a] = v[part, a]
-            for (a = 1; a <= m; a++) for (b = a + 1; b <= m; b++) if (s[b] < s[a]) { x = s[a]; s[a] = s[b]; s[b] = x }
-            printf "  %-50s %8.1f\n", part, s[int((m + 1) / 2)]
+            printf "  %-50s %8.1f ms %8d KiB\n", part, median(part "ms", count[part]), median(part "kb", count[part])
         }
     }' "$parts"

@@ -3,9 +3,10 @@
 // thread of its own), each module's scan and repair, the run's own begin and
 // end (the log written), then, once more after the run, the index and each
 // step of the system file scan on its own.
-// Prints one line per part: "<part>\t<ms>".
+// Prints one line per part: "<part>\t<ms>\t<peak working set KiB so far>".
 #include <windows.h>
 #include <objbase.h>
+#include <psapi.h>
 
 #include <cstdio>
 
@@ -36,8 +37,13 @@ double Now() {
     return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// The part's time, and the process's peak working set once it is done.
 void Report(const char* part, double ms) {
-    std::printf("%s\t%.1f\n", part, ms);
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    std::printf("%s\t%.1f\t%llu\n", part, ms,
+                static_cast<unsigned long long>(counters.PeakWorkingSetSize / 1024));
 }
 
 double modulesMs = 0;
