@@ -91,6 +91,7 @@ constexpr char kMenderRepair[] = "file mender: repair";
 } // namespace
 
 int wmain() {
+    Report("entry reached (imports loaded)", 0);
     Timed("CoInitialize", [] { return CoInitialize(nullptr); });
     Timed("usage report (on its own thread in the program)",
           [] { return SendUsageReport(UsageReportUrl(L"filemender").c_str()); });
