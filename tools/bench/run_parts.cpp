@@ -1,11 +1,9 @@
-// Times the parts of one unattended run inside one process: COM start, the
-// usage report (sent and waited for here, where the program leaves it to a
+// Times the parts of one unattended run inside one process: the usage report (sent and waited for here, where the program leaves it to a
 // thread of its own), each module's scan and repair, the run's own begin and
 // end (the log written), then, once more after the run, the index and each
 // step of the system file scan on its own.
 // Prints one line per part: "<part>\t<ms>\t<peak working set KiB so far>".
 #include <windows.h>
-#include <objbase.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -92,7 +90,6 @@ constexpr char kMenderRepair[] = "file mender: repair";
 
 int wmain() {
     Report("entry reached (imports loaded)", 0);
-    Timed("CoInitialize", [] { return CoInitialize(nullptr); });
     Timed("usage report (on its own thread in the program)",
           [] { return SendUsageReport(UsageReportUrl(L"filemender").c_str()); });
 
@@ -128,6 +125,5 @@ int wmain() {
         return CheckVersionBaseline(list, versions);
     });
     Timed("again: Winlogon check", [] { return WinlogonShellIsSound(); });
-    CoUninitialize();
     return 0;
 }
