@@ -1,7 +1,8 @@
-// Times the parts of one unattended run inside one process: the usage report (sent and waited for here, where the program leaves it to a
-// thread of its own), each module's scan and repair, the run's own begin and
-// end (the log written), then, once more after the run, the index and each
-// step of the system file scan on its own.
+// Times the parts of one unattended run inside one process: the usage report
+// (sent and waited for here, where the program leaves it to a thread of its
+// own), each module's scan and repair, the run's own begin and end (the log
+// written), then, once more after the run, the index and each step of the
+// system file scan on its own.
 // Prints one line per part: "<part>\t<ms>\t<peak working set KiB so far>".
 #include <windows.h>
 #include <psapi.h>
