@@ -7,7 +7,6 @@
 #include "app/second_pass.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
-    CoInitialize(nullptr);
     SetErrorMode(SEM_NOOPENFILEERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT);
 
     const bool secondPass = IsSecondPassCommandLine(GetCommandLineW());
@@ -16,7 +15,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     if (secondPass)
         ExitProcess(0);
     // Until the main dialog exists, a start by the user shows the outcome
-    // through the run log itself.
+    // through the run log itself. Only the shell's opening of the log may
+    // need COM (its handler can be a COM object); the run starts programs
+    // and needs none, so the unattended pass never loads it.
+    CoInitialize(nullptr);
     OpenLogFile();
 
     CoUninitialize();

@@ -6,16 +6,10 @@
 #include <memory>
 
 #include "common/endpoints.h"
+#include "common/internet_handle.h"
 #include "common/unique_resource.h"
 
 namespace {
-
-struct InternetHandleTraits {
-    using Value = HINTERNET;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value value) noexcept { InternetCloseHandle(value); }
-};
-using UniqueInternetHandle = UniqueResource<InternetHandleTraits>;
 
 constexpr DWORD kConnectTimeoutMs = 20000;
 constexpr DWORD kReceiveTimeoutMs = 5000;
@@ -61,16 +55,9 @@ HRESULT SendUsageReport(const wchar_t* url) {
     if (parts.lpszExtraInfo && parts.dwExtraInfoLength)
         wcsncat(path, parts.lpszExtraInfo, ARRAYSIZE(path) - wcslen(path) - 1);
 
-    UniqueInternetHandle internet(
-        InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, L"", L"", 0));
+    UniqueInternetHandle internet = OpenInternetSession(kConnectTimeoutMs, kReceiveTimeoutMs);
     if (!internet)
         return LastErrorResult();
-    DWORD connectTimeout = kConnectTimeoutMs;
-    DWORD receiveTimeout = kReceiveTimeoutMs;
-    InternetSetOptionW(internet.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connectTimeout,
-                       sizeof(connectTimeout));
-    InternetSetOptionW(internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeout,
-                       sizeof(receiveTimeout));
 
     UniqueInternetHandle connection(
         InternetConnectW(internet.get(), host, parts.nPort, L"", L"", INTERNET_SERVICE_HTTP, 0, 0));

@@ -12,7 +12,9 @@ bool DigestOfFile(const std::wstring& path, Digest& digest) {
     if (!file)
         return false;
     Md5 md5;
-    std::vector<unsigned char> chunk(1 << 20);
+    // Small enough to add little to the working set, large enough that the
+    // reads cost nothing beside the hashing.
+    std::vector<unsigned char> chunk(256 * 1024);
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))

@@ -7,10 +7,8 @@
 // A 16-byte MD5 digest (RFC 1321), in the byte order the algorithm produces.
 using Digest = std::array<unsigned char, 16>;
 
-// Incremental MD5 through CryptoAPI's base provider, which every target
-// edition ships. Feed bytes with Update, then read the digest once with
-// Final. A failing crypto call makes Final fail rather than yield a digest
-// of only part of the input.
+// Incremental MD5. Feed bytes with Update, then read the digest once with
+// Final; a second Final fails rather than yield a digest that is none.
 class Md5 {
 public:
     Md5();

@@ -1,18 +1,19 @@
 #include "sysfile/damaged_file_scan.h"
 
 #include "common/system_directories.h"
+#include "sysfile/content_check.h"
 #include "sysfile/digest_text.h"
 #include "sysfile/edition_index.h"
-#include "sysfile/file_version.h"
 #include "sysfile/path_key.h"
 #include "sysfile/pe_image.h"
 #include "sysfile/system_file_lists.h"
 
 namespace {
 
-bool LooksSound(const std::wstring& path) {
+// The cheap tests: a PE image that carries a readable version resource.
+bool LooksSound(const std::wstring& path, FileVersions& versions) {
     std::wstring version;
-    return IsPeImage(path) && FileVersionString(path, version);
+    return IsPeImage(path) && versions.Get(path, version);
 }
 
 } // namespace
@@ -32,13 +33,13 @@ std::vector<std::wstring> CheckedSystemFiles() {
     return files;
 }
 
-bool ScanDamagedFiles(RepairEntries& repairList) {
+bool ScanDamagedFiles(RepairEntries& repairList, FileVersions& versions) {
     FileIndex index;
     if (!LoadRunningEditionIndex(index))
         return false;
     const std::wstring windowsDir = WindowsDirectoryWithSlash();
     for (const std::wstring& target : CheckedSystemFiles()) {
-        if (LooksSound(target))
+        if (LooksSound(target, versions))
             continue;
         PathKey key;
         if (!ComputePathKey(target, windowsDir, key))
@@ -46,8 +47,13 @@ bool ScanDamagedFiles(RepairEntries& repairList) {
         const FindResult found = index.Find(key);
         if (found.outcome == FindOutcome::PastTheEnd)
             return false;
-        if (found.outcome == FindOutcome::Hit)
-            repairList.push_back({target, DigestText(found.record.goodDigest)});
+        if (found.outcome != FindOutcome::Hit)
+            continue;
+        // Files Windows ships without a version resource look damaged to the
+        // cheap tests; one that is the good copy already needs nothing.
+        if (CompareContent(target, found.record.goodDigest) == Content::GoodCopy)
+            continue;
+        repairList.push_back({target, DigestText(found.record.goodDigest)});
     }
     return !repairList.empty();
 }

@@ -2,38 +2,17 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <urlmon.h>
 
 #include <string>
-#include <vector>
 
 #include "app/run_flags.h"
-#include "common/md5.h"
-#include "sysfile/digest_text.h"
 #include "sysfile/file_server.h"
-#include "sysfile/whole_file.h"
+#include "sysfile/good_copy_download.h"
 
 namespace {
 
 constexpr FILEOP_FLAGS kSilentDelete =
     FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
-
-// Downloads URL to STAGED and keeps it only when its content has digest DIGEST.
-bool FetchVerified(const std::wstring& url, const std::wstring& staged,
-                   const std::wstring& digest) {
-    URLDownloadToFileW(nullptr, url.c_str(), staged.c_str(), 0, nullptr);
-    std::vector<unsigned char> content;
-    if (!LoadWholeFile(staged, content)) {
-        DeleteFileW(staged.c_str());
-        return false;
-    }
-    Digest actual;
-    if (!Md5Of(content.data(), content.size(), actual) || DigestText(actual) != digest) {
-        DeleteFileW(staged.c_str());
-        return false;
-    }
-    return true;
-}
 
 // A folder that carries a system file's name is no system file: it goes,
 // with everything in it.
@@ -102,7 +81,7 @@ Replacement ReplaceWithGoodCopy(const std::wstring& edition, const std::wstring&
     if (folder.empty() || digest.empty())
         return Replacement::NotDone;
     const std::wstring staged = FreeStagingPath(folder, digest);
-    if (staged.empty() || !FetchVerified(GoodCopyUrl(edition, digest), staged, digest))
+    if (staged.empty() || !DownloadVerified(GoodCopyUrl(edition, digest), staged, digest))
         return Replacement::NotDone;
     return PutInPlace(staged, target);
 }

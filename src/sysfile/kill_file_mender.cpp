@@ -23,8 +23,9 @@ int CKillFileMender::Scan() {
     RepairList.clear();
     InjectSuspects.clear();
 
+    FileVersions versions;
     bool found = FindSearchPathSuspects(InjectSuspects);
-    if (ScanDamagedFiles(RepairList)) {
+    if (ScanDamagedFiles(RepairList, versions)) {
         RequireRestart();
         found = true;
     }
@@ -32,7 +33,7 @@ int CKillFileMender::Scan() {
         TheRunLog().Append(kInputMethodsNotRunning);
         found = true;
     }
-    if (CheckVersionBaseline(RepairList)) {
+    if (CheckVersionBaseline(RepairList, versions)) {
         RequireRestart();
         found = true;
     }

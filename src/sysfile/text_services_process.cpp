@@ -30,6 +30,11 @@ DWORD FindTextServicesProcess() {
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
          more = Process32NextW(snapshot.get(), &entry)) {
+        // Only processes whose image is named like the text services program
+        // are opened to read their full image path: opening every process
+        // of the system made each walk cost many times the walk itself.
+        if (StrStrIW(entry.szExeFile, L"ctfmon.exe") == nullptr)
+            continue;
         if (IsTextServicesProcess(entry.th32ProcessID))
             found = entry.th32ProcessID;
     }

@@ -1,29 +1,14 @@
 #include "sysfile/version_baseline_check.h"
 
-#include <vector>
-
-#include "common/md5.h"
 #include "common/system_directories.h"
+#include "sysfile/content_check.h"
 #include "sysfile/digest_text.h"
 #include "sysfile/edition_index.h"
 #include "sysfile/edition_key.h"
-#include "sysfile/file_version.h"
 #include "sysfile/path_key.h"
 #include "sysfile/version_baseline.h"
-#include "sysfile/whole_file.h"
 
-namespace {
-
-bool ContentDiffers(const std::wstring& path, const Digest& good) {
-    std::vector<unsigned char> content;
-    Digest actual;
-    return LoadWholeFile(path, content) && Md5Of(content.data(), content.size(), actual) &&
-           actual != good;
-}
-
-} // namespace
-
-bool CheckVersionBaseline(RepairEntries& repairList) {
+bool CheckVersionBaseline(RepairEntries& repairList, FileVersions& versions) {
     FileIndex index;
     if (!LoadRunningEditionIndex(index))
         return false;
@@ -33,7 +18,7 @@ bool CheckVersionBaseline(RepairEntries& repairList) {
     for (const VersionBaselineRow& row : VersionBaselineRowsFor(EditionKey())) {
         const std::wstring target = systemDir + row.fileName;
         std::wstring version;
-        if (!FileVersionString(target, version))
+        if (!versions.Get(target, version))
             continue;
         const int order = CompareVersionText(version, row.expectedVersion);
         if (order > 0)
@@ -46,10 +31,14 @@ bool CheckVersionBaseline(RepairEntries& repairList) {
             break;
         if (found.outcome != FindOutcome::Hit)
             continue;
-        if (order < 0 || ContentDiffers(target, found.record.goodDigest)) {
-            repairList.push_back({target, DigestText(found.record.goodDigest)});
-            listed = true;
-        }
+        // Whatever its version text says, a file that is the good copy
+        // already is left alone; one of the expected text whose content
+        // cannot be read is left alone too.
+        const Content content = CompareContent(target, found.record.goodDigest);
+        if (content == Content::GoodCopy || (order == 0 && content == Content::Unreadable))
+            continue;
+        repairList.push_back({target, DigestText(found.record.goodDigest)});
+        listed = true;
     }
     return listed;
 }

@@ -38,6 +38,8 @@ echo "$first"
 for name in $DEMO_DAMAGED_FILES; do
     expect "first run logs the repair of $name" grep -qF "修复文件	C:\\windows\\system32\\$name" <<<"$first"
 done
+expect "first run repairs only the damaged files" \
+    test "$(grep -c "修复文件	" <<<"$first")" -eq "$(wc -w <<<"$DEMO_DAMAGED_FILES")"
 expect "first run logs the hijacked shell" grep -qF "按注册表项异常，导致桌面图标不见了" <<<"$first"
 expect "first run logs the planted DLL" \
     grep -qiF 'Search Path Inject	\\?\c:\program files\demoapp\lpk.dll' <<<"$first"
@@ -50,6 +52,7 @@ echo "$second"
 for gone in dsound.dll ddraw.dll d3d9.dll "按注册表项异常" "Search Path Inject"; do
     expect "second run finds no '$gone' again" bash -c '! grep -qF -- "$1" <<<"$2"' _ "$gone" "$second"
 done
+expect "second run repairs no file" bash -c '! grep -qF "修复文件" <<<"$1"' _ "$second"
 expect "the repair stays" check_demo_repaired "$template" >/dev/null
 
 echo "$passed passed, $failed failed"

@@ -1,5 +1,6 @@
 #include "support/prompt_watcher.h"
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -33,6 +34,11 @@ PromptWatcher::~PromptWatcher() {
     thread_.join();
 }
 
+int PromptWatcher::AnsweredTitled(const std::wstring& title) const {
+    std::lock_guard<std::mutex> hold(titlesLock_);
+    return static_cast<int>(std::count(titles_.begin(), titles_.end(), title));
+}
+
 void PromptWatcher::Watch() {
     std::set<HWND> answeredWindows;
     while (!stop_) {
@@ -40,6 +46,12 @@ void PromptWatcher::Watch() {
         EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
         for (HWND dialog : search.dialogs) {
             if (answeredWindows.insert(dialog).second) {
+                wchar_t title[256] = {};
+                GetWindowTextW(dialog, title, ARRAYSIZE(title));
+                {
+                    std::lock_guard<std::mutex> hold(titlesLock_);
+                    titles_.push_back(title);
+                }
                 PostMessageW(dialog, WM_COMMAND, IDNO, 0);
                 ++answered_;
             }

@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 // Answers "No" to every dialog box this process shows (the system restart
 // prompt among them) and counts them, so a run that prompts does not block
@@ -18,6 +21,8 @@ public:
     PromptWatcher& operator=(const PromptWatcher&) = delete;
 
     int Answered() const { return answered_.load(); }
+    // How many of them carried the caption TITLE.
+    int AnsweredTitled(const std::wstring& title) const;
 
 private:
     void Watch();
@@ -25,5 +30,7 @@ private:
     const DWORD processId_;
     std::atomic<bool> stop_{false};
     std::atomic<int> answered_{0};
+    mutable std::mutex titlesLock_;
+    std::vector<std::wstring> titles_;
     std::thread thread_;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
 #include "sysfile/edition_key.h"
+#include "sysfile/file_server.h"
 #include "sysfile/mender_fixture.h"
 #include "sysfile/system_file_replacement.h"
 #include "support/child_process.h"
@@ -95,6 +97,31 @@ TEST_F(GoodCopyReplacement, OnlyAVerifiedCopyReplacesTheTarget) {
         EXPECT_EQ(TheRunFlags().restartRequired, 0);
         ExpectNothingLeftBehind(digest);
     }
+}
+
+// Good copies never pass through the URL cache: a copy that failed its check
+// is asked of the server again next time, and a good copy put in place
+// leaves no second copy of itself in the cache.
+TEST_F(GoodCopyReplacement, CopiesAreFetchedAnewAndNeverCached) {
+    const std::string good = "the good copy, served the second time only";
+    const std::wstring digest = DigestOf(good);
+    ServeAsTestFile(digest, "a broken copy under the good copy's name");
+    const int requestsBefore = RequestsFor(digest);
+
+    ReplaceSystemFiles(L"test", {{target_, digest}});
+    EXPECT_TRUE(ReadWholeFile(target_) == older_);
+
+    ServeAsTestFile(digest, good);
+    ReplaceSystemFiles(L"test", {{target_, digest}});
+    EXPECT_EQ(RequestsFor(digest, requestsBefore + 2), requestsBefore + 2);
+    EXPECT_TRUE(ReadWholeFile(target_) == good);
+    EXPECT_EQ(TheRunLog().Text(), FileRepairedLine(target_));
+    ExpectNothingLeftBehind(digest);
+
+    DWORD size = 0;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(GetUrlCacheEntryInfoW(GoodCopyUrl(L"test", digest).c_str(), nullptr, &size));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "a copy in the cache";
 }
 
 // Without a file server the download fails before any file is touched.

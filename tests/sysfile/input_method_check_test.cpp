@@ -7,6 +7,7 @@
 #include "app/run_log.h"
 #include "common/narrow_text.h"
 #include "common/system_directories.h"
+#include "common/unique_resource.h"
 #include "sysfile/input_method_check.h"
 #include "sysfile/input_method_fixture.h"
 #include "sysfile/registry_fixture.h"
@@ -28,6 +29,24 @@ TEST_F(InputMethodCheck, HealthyXpConfigurationLogsNothing) {
     EXPECT_EQ(TheRunLog().Text(), "");
     EXPECT_EQ(state.PreloadLayouts, (Layouts{L"00000409", L"E0010804"}));
     EXPECT_EQ(state.usLayoutPresent, 1);
+}
+
+// Only an image named like the text services program is taken for it (and so
+// ended by the repair): a program that merely lives in a folder of that name
+// is not.
+TEST_F(InputMethodCheck, ProgramInAFolderNamedLikeTheTextServicesIsNotIt) {
+    EndTextServices();
+    CreateDirectoryW(L"C:\\ctfmon.exe", nullptr);
+    const DWORD other = StartTextServices(L"C:\\ctfmon.exe\\other.exe");
+    ASSERT_NE(other, 0u);
+    const ScopeExit end([other] {
+        UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, other));
+        if (process) {
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 5000);
+        }
+    });
+    EXPECT_EQ(FindTextServicesProcess(), 0u);
 }
 
 TEST_F(InputMethodCheck, EachFindingIsLoggedAndFails) {

@@ -35,6 +35,21 @@ TEST(Md5, Rfc1321Suite) {
         EXPECT_EQ(Md5Text(c.input), c.digest) << c.input;
 }
 
+// Lengths around where the padding and the bit count stop fitting into the
+// last block (digests from md5sum).
+TEST(Md5, PaddingAtBlockEdges) {
+    const struct {
+        size_t length;
+        const wchar_t* digest;
+    } cases[] = {
+        {55, L"ef1772b6dff9a122358552954ad0df65"}, // padding and length fill one block
+        {56, L"3b0c8ac703f828b04c6c197006d17218"}, // the length needs a second block
+        {64, L"014842d480b571495a4a0363793f7367"}, // a whole block, then padding only
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Md5Text(std::string(c.length, 'a')), c.digest) << c.length;
+}
+
 TEST(Md5, PiecesGiveTheDigestOfTheWhole) {
     std::string input;
     for (int i = 0; i < 1000; ++i)

@@ -62,7 +62,8 @@ TEST_F(VersionBaselineRepair, OnlyOlderTextsAndForeignContentAreReplaced) {
         ASSERT_TRUE(p.planted == p.original || WriteWholeFile(p.target, p.planted));
 
     RepairEntries list;
-    EXPECT_TRUE(CheckVersionBaseline(list));
+    FileVersions versions;
+    EXPECT_TRUE(CheckVersionBaseline(list, versions));
     std::vector<std::wstring> listed, expectedListed;
     for (const RepairEntry& entry : list) {
         listed.push_back(entry.target);
@@ -87,7 +88,8 @@ TEST_F(VersionBaselineRepair, OnlyOlderTextsAndForeignContentAreReplaced) {
 
     // A second check on the repaired files finds nothing older or foreign.
     RepairEntries again;
-    EXPECT_FALSE(CheckVersionBaseline(again));
+    FileVersions versionsNow;
+    EXPECT_FALSE(CheckVersionBaseline(again, versionsNow));
     EXPECT_TRUE(again.empty());
 }
 

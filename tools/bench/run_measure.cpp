@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,18 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"usage: run_measure <program> [arguments...]\n");
         return 2;
     }
+    // Arguments are passed as they were given, quoted only when they hold a
+    // space: a switch the program looks for as plain text must stay plain.
     std::wstring commandLine;
     for (int i = 1; i < argc; ++i) {
         if (i > 1)
             commandLine += L' ';
-        commandLine += L'"';
+        const bool quote = std::wcspbrk(argv[i], L" \t") != nullptr;
+        if (quote)
+            commandLine += L'"';
         commandLine += argv[i];
-        commandLine += L'"';
+        if (quote)
+            commandLine += L'"';
     }
     std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
     mutableLine.push_back(L'\0');
