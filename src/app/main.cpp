@@ -8,7 +8,9 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     CoInitialize(nullptr);
-    SetErrorMode(SEM_NOOPENFILEERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT);
+    // No "no disk" box either: a path the user recorded may name an empty
+    // removable drive, and the unattended second pass must not wait on it.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT);
 
     const bool secondPass = IsSecondPassCommandLine(GetCommandLineW());
     TheRunFlags().secondPass = secondPass ? 1 : 0;
