@@ -77,14 +77,23 @@ bool OnlyAdministratorsMayWrite(HANDLE folder) {
     return true;
 }
 
-bool EntryIsPlainOwnFile(const std::wstring& path) {
-    UniqueFile entry(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    return entry && IsSingleNamePlainFile(entry.get()) && HandleIsAt(entry.get(), path);
+// A plain file of one name, or a folder (the change journal keeps its own
+// there), reached through no link.
+bool EntryIsDirect(const std::wstring& path, bool folder) {
+    UniqueFile entry(
+        CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!entry || !HandleIsAt(entry.get(), path))
+        return false;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    return folder ? GetFileInformationByHandle(entry.get(), &info) &&
+                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                  : IsSingleNamePlainFile(entry.get());
 }
 
-bool EntriesArePlainOwnFiles(const std::wstring& folder) {
+bool EntriesAreDirect(const std::wstring& folder) {
     WIN32_FIND_DATAW found = {};
     UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &found));
     if (!find)
@@ -93,8 +102,9 @@ bool EntriesArePlainOwnFiles(const std::wstring& folder) {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..")
             continue;
-        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-            !EntryIsPlainOwnFile(folder + L"\\" + name))
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            !EntryIsDirect(folder + L"\\" + name,
+                           (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
             return false;
     } while (FindNextFileW(find.get(), &found));
     return GetLastError() == ERROR_NO_MORE_FILES;
@@ -110,7 +120,7 @@ bool IsTrustedFolder(const std::wstring& folder) {
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     return handle && HandleIsAt(handle.get(), folder) && OnlyAdministratorsMayWrite(handle.get()) &&
-           EntriesArePlainOwnFiles(folder);
+           EntriesAreDirect(folder);
 }
 
 // Keeps what was there (it may be an earlier version's folder with its log)

@@ -16,7 +16,7 @@ void CreateDirectoriesAlong(const std::wstring& path);
 
 // Makes FOLDER a place only administrators and SYSTEM can write to: a folder
 // found there that others could have prepared (not a plain folder, reached
-// through a link, owned or writable by others, holding anything but plain
-// files of one name) is moved aside under a numbered name and made anew with
+// through a link, owned or writable by others, holding a link or a file of
+// more than one name) is moved aside under a numbered name and made anew with
 // a DACL of its own. False when no such folder can be had.
 bool PrepareToolFolder(const std::wstring& folder);

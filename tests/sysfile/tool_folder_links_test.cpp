@@ -137,4 +137,18 @@ TEST_F(ToolFolderPlant, LogAndIndexLandInAFolderOfTheirOwn) {
     }
 }
 
+// What the program keeps there itself, folders included, stays from run to run.
+TEST_F(ToolFolderPlant, TheProgramsOwnFolderIsKept) {
+    RunLog log;
+    log.Append("first");
+    ASSERT_TRUE(log.WriteToFile());
+    ASSERT_TRUE(CreateDirectoryW(File(L"backup").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(File(L"backup") + L"\\kept", "kept"));
+
+    ASSERT_TRUE(log.WriteToFile());
+
+    EXPECT_TRUE(ReadWholeFile(File(L"Tools.log")) == "firstfirst");
+    EXPECT_TRUE(ReadWholeFile(File(L"backup") + L"\\kept") == "kept");
+}
+
 } // namespace
