@@ -56,7 +56,7 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
     return names;
 }
 
-void RemoveFolderTree(const std::wstring& folder) {
+void RemoveTestFolder(const std::wstring& folder) {
     std::wstring from = folder;
     from.push_back(L'\0'); // double terminated list of one
     SHFILEOPSTRUCTW operation = {};

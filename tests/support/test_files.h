@@ -13,7 +13,7 @@ bool FileExists(const std::wstring& path);
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);
 
 // Removes FOLDER with everything in it (a link goes, not what it leads to).
-void RemoveFolderTree(const std::wstring& folder);
+void RemoveTestFolder(const std::wstring& folder);
 
 // An environment variable, or empty.
 std::wstring Environment(const wchar_t* name);

@@ -63,7 +63,7 @@ void MuiCacheFixture::TearDown() {
             deleteValueKey(key.get(), &counted);
     }
     for (const std::wstring& folder : folders_)
-        RemoveFolderTree(folder);
+        RemoveTestFolder(folder);
 }
 
 void MuiCacheFixture::RecordProgram(const std::wstring& program) {
