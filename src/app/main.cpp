@@ -7,7 +7,9 @@
 #include "app/second_pass.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
-    SetErrorMode(SEM_NOOPENFILEERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT);
+    // No "no disk" box either: a path the user recorded may name an empty
+    // removable drive, and the unattended second pass must not wait on it.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT);
 
     const bool secondPass = IsSecondPassCommandLine(GetCommandLineW());
     TheRunFlags().secondPass = secondPass ? 1 : 0;

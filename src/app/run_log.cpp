@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <climits>
 
+#include "common/link_safe_file.h"
 #include "common/narrow_text.h"
 #include "common/tool_folder.h"
 #include "common/unique_resource.h"
@@ -53,8 +54,9 @@ bool RunLog::WriteToFile() const {
     const std::wstring path = LogFilePath(true);
     if (path.empty() || text_.size() > ULONG_MAX)
         return false;
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Never through a link planted in the folder: the write would land in
+    // whatever file it names.
+    UniqueFile file = OpenOwnFileForAppend(path);
     if (!file)
         return false;
     LARGE_INTEGER size = {};

@@ -7,3 +7,7 @@ bool QueryWindowsVersion(OSVERSIONINFOEXW& version);
 
 // The major version, or 0 when it cannot be read (treated as an old system).
 DWORD WindowsMajorVersion();
+
+// Whether this is a 32-bit process on 64-bit Windows, which sees the 32-bit
+// system folder under the system directory's name.
+bool RunsUnderWow64();

@@ -1,20 +1,33 @@
 #include "sysfile/bin_resource_file.h"
 
+#include "common/link_safe_file.h"
 #include "common/unique_resource.h"
 
-bool WriteBinResourceToFile(WORD id, const std::wstring& path) {
+bool FindBinResource(WORD id, const unsigned char*& bytes, DWORD& size) {
     HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(id), L"BIN");
     if (resource == nullptr)
         return false;
-    const DWORD size = SizeofResource(nullptr, resource);
     HGLOBAL loaded = LoadResource(nullptr, resource);
-    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (bytes == nullptr)
+    const void* locked = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (locked == nullptr)
         return false;
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_ALL, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    bytes = static_cast<const unsigned char*>(locked);
+    size = SizeofResource(nullptr, resource);
+    return true;
+}
+
+bool WriteBinResourceToFile(WORD id, const std::wstring& path) {
+    const unsigned char* bytes = nullptr;
+    DWORD size = 0;
+    if (!FindBinResource(id, bytes, size))
+        return false;
+    UniqueFile file = CreateOwnFile(path);
     if (!file)
         return false;
     DWORD written = 0;
-    return WriteFile(file.get(), bytes, size, &written, nullptr) && written == size;
+    if (WriteFile(file.get(), bytes, size, &written, nullptr) && written == size)
+        return true;
+    // No part of a resource stays behind.
+    DeleteByHandle(file.get());
+    return false;
 }

@@ -3,43 +3,86 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <new>
 #include <vector>
 
 #include "common/proc_address.h"
+#include "common/system_directories.h"
 #include "common/unique_resource.h"
 #include "common/windows_version.h"
 
 namespace {
 
+using SizeFunction = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+using InfoFunction = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
 using SizeExFunction = DWORD(WINAPI*)(DWORD, LPCWSTR, LPDWORD);
 using InfoExFunction = BOOL(WINAPI*)(DWORD, LPCWSTR, DWORD, DWORD, LPVOID);
+using QueryFunction = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
 
-// The version block of PATH. From Vista on the Ex functions are used; they do
-// not exist on XP, so they are looked up at run time.
-bool ReadVersionBlock(const std::wstring& path, std::vector<unsigned char>& block) {
-    if (WindowsMajorVersion() < 6) {
-        DWORD handle = 0;
-        const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
-        if (size == 0)
-            return false;
+// A version resource is at most 64 KB (its length is a 16-bit field); what
+// the version functions ask to allocate comes from the file, which may claim
+// gigabytes.
+constexpr DWORD kVersionBlockLimit = 1 << 20;
+
+// version.dll is no KnownDLL: loaded by name, a copy beside the program
+// would run with its rights. Loaded once, from the system directory, by full
+// path, and kept for the rest of the process. From Vista on the Ex functions
+// are used; they do not exist on XP.
+struct VersionFunctions {
+    SizeFunction size = nullptr;
+    InfoFunction info = nullptr;
+    SizeExFunction sizeEx = nullptr;
+    InfoExFunction infoEx = nullptr;
+    QueryFunction query = nullptr;
+};
+
+const VersionFunctions& Version() {
+    static const VersionFunctions functions = [] {
+        VersionFunctions loaded;
+        const std::wstring systemDirectory = SystemDirectoryWithSlash();
+        const HMODULE library = systemDirectory.empty()
+                                    ? nullptr
+                                    : LoadLibraryExW((systemDirectory + L"version.dll").c_str(),
+                                                     nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        if (!library)
+            return loaded;
+        loaded.size = ProcAddress<SizeFunction>(library, "GetFileVersionInfoSizeW");
+        loaded.info = ProcAddress<InfoFunction>(library, "GetFileVersionInfoW");
+        loaded.sizeEx = ProcAddress<SizeExFunction>(library, "GetFileVersionInfoSizeExW");
+        loaded.infoEx = ProcAddress<InfoExFunction>(library, "GetFileVersionInfoExW");
+        loaded.query = ProcAddress<QueryFunction>(library, "VerQueryValueW");
+        return loaded;
+    }();
+    return functions;
+}
+
+bool AllocateBlock(DWORD size, std::vector<unsigned char>& block) {
+    if (size == 0 || size > kVersionBlockLimit)
+        return false;
+    try {
         block.assign(size, 0);
-        return GetFileVersionInfoW(path.c_str(), 0, size, block.data()) != FALSE;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    // The library stays loaded for the rest of the process, like the
-    // import-linked one would.
-    const HMODULE library = LoadLibraryW(L"version.dll");
-    if (!library)
-        return false;
-    const auto sizeEx = ProcAddress<SizeExFunction>(library, "GetFileVersionInfoSizeExW");
-    const auto infoEx = ProcAddress<InfoExFunction>(library, "GetFileVersionInfoExW");
-    if (!sizeEx || !infoEx)
-        return false;
+    return true;
+}
+
+// The version block of PATH.
+bool ReadVersionBlock(const std::wstring& path, std::vector<unsigned char>& block) {
+    const VersionFunctions& version = Version();
     DWORD handle = 0;
-    const DWORD size = sizeEx(0, path.c_str(), &handle);
-    if (size == 0)
+    if (WindowsMajorVersion() < 6) {
+        if (!version.size || !version.info)
+            return false;
+        const DWORD size = version.size(path.c_str(), &handle);
+        return AllocateBlock(size, block) &&
+               version.info(path.c_str(), 0, size, block.data()) != FALSE;
+    }
+    if (!version.sizeEx || !version.infoEx)
         return false;
-    block.assign(size, 0);
-    return infoEx(0, path.c_str(), 0, size, block.data()) != FALSE;
+    const DWORD size = version.sizeEx(0, path.c_str(), &handle);
+    return AllocateBlock(size, block) &&
+           version.infoEx(0, path.c_str(), 0, size, block.data()) != FALSE;
 }
 
 // A value inside the block, with its reported length and the bytes from it to
@@ -49,7 +92,8 @@ const void* QueryValue(const std::vector<unsigned char>& block, const wchar_t* n
     void* value = nullptr;
     length = 0;
     bytesLeft = 0;
-    if (!VerQueryValueW(block.data(), name, &value, &length) || !value)
+    const QueryFunction query = Version().query;
+    if (!query || !query(block.data(), name, &value, &length) || !value)
         return nullptr;
     const unsigned char* at = static_cast<const unsigned char*>(value);
     const unsigned char* begin = block.data();

@@ -6,6 +6,9 @@
 #include <string>
 
 #include "app/run_flags.h"
+#include "common/md5.h"
+#include "common/unique_resource.h"
+#include "sysfile/digest_text.h"
 #include "sysfile/file_server.h"
 #include "sysfile/good_copy_download.h"
 
@@ -29,7 +32,19 @@ void RemoveFolderNamed(const std::wstring& target) {
     RemoveDirectoryW(target.c_str());
 }
 
+// The copy's content must be on the disk before the rename is: a power cut
+// right after the rename could otherwise leave a system file of zeros.
+bool FlushToDisk(const std::wstring& path) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && FlushFileBuffers(file.get());
+}
+
 Replacement PutInPlace(const std::wstring& staged, const std::wstring& target) {
+    if (!FlushToDisk(staged)) {
+        DeleteFileW(staged.c_str());
+        return Replacement::NotDone;
+    }
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -38,7 +53,8 @@ Replacement PutInPlace(const std::wstring& staged, const std::wstring& target) {
         SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 
     // One rename on one volume: the target is never missing in between.
-    if (MoveFileExW(staged.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (MoveFileExW(staged.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return Replacement::Done;
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
         MoveFileExW(staged.c_str(), target.c_str(),

@@ -3,9 +3,9 @@
 #include <string>
 
 // Writes the index resource of edition KEY to "filemender.idx" in the tool's
-// data folder (creating the folders along it) and returns its path in PATH.
-// False, touching no file, when the edition has no row. The file is created
-// anew on every call; when the resource cannot be found or written, it is
-// left empty, which loads as no index, so that an index of another edition
-// never survives.
+// data folder (made ready along the way) and returns its path in PATH, for
+// whoever reads the file; the program itself never reads it back. False,
+// touching no file, when the edition has no row. The file is created anew on
+// every call when the name holds nothing or a file of the program's own;
+// whatever else holds the name is left alone.
 bool MaterialiseIndex(const std::wstring& key, std::wstring& path);

@@ -2,6 +2,7 @@
 
 #include "app/run_flags.h"
 #include "app/run_log.h"
+#include "common/windows_version.h"
 #include "sysfile/damaged_file_scan.h"
 #include "sysfile/edition_key.h"
 #include "sysfile/input_method_check.h"
@@ -16,6 +17,8 @@ namespace {
 
 constexpr char kInputMethodsNotRunning[] = "输入法程序未执行\r\n";
 constexpr char kDesktopIconsGone[] = "按注册表项异常，导致桌面图标不见了\r\n";
+// A 32-bit program on 64-bit Windows checks no system file (see the index).
+constexpr char kSystemFilesNotChecked[] = "64位系统上的32位程序不检查系统文件\r\n";
 
 } // namespace
 
@@ -25,6 +28,8 @@ int CKillFileMender::Scan() {
 
     FileVersions versions;
     bool found = FindSearchPathSuspects(InjectSuspects);
+    if (RunsUnderWow64())
+        TheRunLog().Append(kSystemFilesNotChecked);
     if (ScanDamagedFiles(RepairList, versions)) {
         RequireRestart();
         found = true;

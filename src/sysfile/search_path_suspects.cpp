@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <vector>
 
+#include "common/link_safe_file.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
 #include "common/windows_version.h"
@@ -47,6 +49,21 @@ std::wstring StoredSuspectPath(const std::wstring& probe) {
     return path;
 }
 
+// The stored form of the file PROBE reaches, every link on the way resolved:
+// a folder the user made may be a link into the system's own folders. Empty
+// when where it leads cannot be told.
+std::wstring RealSuspectPath(const std::wstring& probe) {
+    UniqueFile file(CreateFileW(probe.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    const std::wstring real = file ? FinalPathOf(file.get()) : std::wstring();
+    if (real.empty())
+        return NoReparsePointAlong(probe) ? StoredSuspectPath(probe) : std::wstring();
+    std::wstring path = kLocalDevicePrefix + real;
+    LowerAscii(path);
+    return path;
+}
+
 bool IsSuspect(const std::wstring& path) {
     if (!IsPeImage(path))
         return true;
@@ -63,7 +80,10 @@ bool AddSuspectsInFolder(const std::wstring& folder, InjectSuspectSet& suspects)
         const std::wstring probe = kLocalDevicePrefix + folder + name;
         if (GetFileAttributesW(probe.c_str()) == INVALID_FILE_ATTRIBUTES)
             continue;
-        std::wstring path = StoredSuspectPath(probe);
+        std::wstring path = RealSuspectPath(probe);
+        // The system's own files are never suspects, whatever path led there.
+        if (path.empty() || LiesInSystemFolders(path))
+            continue;
         if (IsSuspect(path)) {
             suspects.insert(std::move(path));
             found = true;
@@ -73,6 +93,15 @@ bool AddSuspectsInFolder(const std::wstring& folder, InjectSuspectSet& suspects)
 }
 
 } // namespace
+
+bool LiesInSystemFolders(const std::wstring& path) {
+    for (std::wstring folder : {WindowsDirectoryWithSlash(), SystemDirectoryWithSlash()}) {
+        LowerAscii(folder);
+        if (folder.empty() || path.compare(0, 4 + folder.size(), kLocalDevicePrefix + folder) == 0)
+            return true;
+    }
+    return false;
+}
 
 bool FindSearchPathSuspects(InjectSuspectSet& suspects) {
     const MuiCacheLocation location = MuiCacheLocationFor(WindowsMajorVersion());
@@ -95,7 +124,10 @@ bool FindSearchPathSuspects(InjectSuspectSet& suspects) {
         if (RegEnumValueW(key.get(), index, name.data(), &nameChars, nullptr, nullptr, nullptr,
                           nullptr) != ERROR_SUCCESS)
             continue;
-        const std::wstring folder = ProgramFolder(std::wstring(name.data(), nameChars));
+        // A name is text up to its first NUL: one written through the native
+        // API may go on after it, and would cut the probe paths short.
+        const std::wstring folder =
+            ProgramFolder(std::wstring(name.data(), wcsnlen(name.data(), nameChars)));
         // Everything inside the Windows directory is trusted.
         if (folder.empty() || folder.find(windowsFolder) != std::wstring::npos)
             continue;

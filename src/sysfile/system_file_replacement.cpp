@@ -23,21 +23,26 @@ void Start(const std::wstring& program) {
 }
 
 // What a replaced file needs so that the desktop, the input methods or the
-// driver it belongs to work again.
-void FollowUp(const std::wstring& target) {
+// driver it belongs to work again. A file whose replacement waits for the
+// next start is still the old one: it is logged, but neither started nor
+// registered, which would run it with administrator rights.
+void FollowUp(const std::wstring& target, bool replaced) {
     if (Contains(target, L"ctfmon.exe")) {
         TheRunLog().Append(kMissingInputMethodProgram);
-        Start(target);
+        if (replaced)
+            Start(target);
     }
     if (Contains(target, L"conime.exe")) {
         TheRunLog().Append(kMissingInputMethodProgram);
-        Start(target);
+        if (replaced)
+            Start(target);
     }
     if (Contains(target, L"explorer.exe")) {
         TheRunLog().Append(kDesktopIconsRepaired);
-        Start(target);
+        if (replaced)
+            Start(target);
     }
-    if (Contains(target, L"\\drivers\\"))
+    if (replaced && Contains(target, L"\\drivers\\"))
         InstallKernelDriverService(target.substr(target.rfind(L'\\') + 1), target);
     LogPathLine(kFileRepaired, target);
 }
@@ -46,7 +51,8 @@ void FollowUp(const std::wstring& target) {
 
 void ReplaceSystemFiles(const std::wstring& edition, const RepairEntries& entries) {
     for (const RepairEntry& entry : entries) {
-        if (ReplaceWithGoodCopy(edition, entry.target, entry.digest) != Replacement::NotDone)
-            FollowUp(entry.target);
+        const Replacement replacement = ReplaceWithGoodCopy(edition, entry.target, entry.digest);
+        if (replacement != Replacement::NotDone)
+            FollowUp(entry.target, replacement == Replacement::Done);
     }
 }

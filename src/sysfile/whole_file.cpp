@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <new>
+
 #include "common/unique_resource.h"
 
 bool LoadWholeFile(const std::wstring& path, std::vector<unsigned char>& bytes) {
@@ -13,10 +15,15 @@ bool LoadWholeFile(const std::wstring& path, std::vector<unsigned char>& bytes) 
     // The full size, not only its low half: a file of 4 GB or more would
     // otherwise be read as a short prefix and digested as if it were whole.
     LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart >= MAXDWORD)
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kWholeFileLimit)
         return false;
     const DWORD length = static_cast<DWORD>(size.QuadPart);
-    std::vector<unsigned char> content(length);
+    std::vector<unsigned char> content;
+    try {
+        content.resize(length);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     DWORD got = 0;
     if (!ReadFile(file.get(), content.data(), length, &got, nullptr) || got != length)
         return false;

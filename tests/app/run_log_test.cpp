@@ -47,7 +47,7 @@ TEST(RunLog, PathLineIsLabelPathAndLineEnd) {
 
 TEST_F(RunLogFile, CreatesTheFolderAndAppendsBlocks) {
     const std::wstring folder = path_.substr(0, path_.rfind(L'\\'));
-    RemoveDirectoryW(folder.c_str());
+    RemoveTestFolder(folder);
     ASSERT_FALSE(FileExists(folder));
 
     RunLog log;

@@ -1,6 +1,7 @@
 #include "support/test_files.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -39,6 +40,30 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found = {};
+    UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!find)
+        return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    } while (FindNextFileW(find.get(), &found));
+    return names;
+}
+
+void RemoveTestFolder(const std::wstring& folder) {
+    std::wstring from = folder;
+    from.push_back(L'\0'); // double terminated list of one
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationW(&operation);
 }
 
 std::wstring Environment(const wchar_t* name) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Whole-file helpers for test fixtures (byte strings, no conversion).
 std::string ReadWholeFile(const std::wstring& path);
@@ -8,6 +9,11 @@ std::string ReadWholeFile(const std::wstring& path);
 // template prefix is never changed in place.
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
+// The names in FOLDER, "." and ".." left out.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+
+// Removes FOLDER with everything in it (a link goes, not what it leads to).
+void RemoveTestFolder(const std::wstring& folder);
 
 // An environment variable, or empty.
 std::wstring Environment(const wchar_t* name);

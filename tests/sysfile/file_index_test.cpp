@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_resource.h"
 #include "support/test_files.h"
 #include "sysfile/file_index.h"
 #include "sysfile/whole_file.h"
@@ -127,6 +128,25 @@ TEST(LoadWholeFile, ExactBytesOrNothing) {
     bytes.assign(3, 7);
     EXPECT_FALSE(LoadWholeFile(path, bytes));
     EXPECT_TRUE(bytes.empty());
+}
+
+// Far past any file the program reads whole: a size planted to exhaust
+// memory is refused before anything is allocated.
+TEST(LoadWholeFile, FileBeyondTheLimitIsNotRead) {
+    const std::wstring path = L"C:\\huge.bin";
+    {
+        UniqueFile file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file);
+        LARGE_INTEGER size = {};
+        size.QuadPart = 100ll << 20;
+        ASSERT_TRUE(SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file.get()));
+    }
+    std::vector<unsigned char> bytes(1, 1);
+    EXPECT_FALSE(LoadWholeFile(path, bytes));
+    EXPECT_TRUE(bytes.empty());
+    DeleteFileW(path.c_str());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/run_flags.h"
 #include "app/run_log.h"
 #include "common/unique_resource.h"
 #include "sysfile/mender_fixture.h"
@@ -75,6 +76,27 @@ TEST_F(FollowUp, ProgramIsStartedAndItsLineNamesWhy) {
         EXPECT_EQ(TheRunLog().Text(), c.label + FileRepairedLine(c.target));
         EXPECT_EQ(WaitAndEndProcessesOf(c.target), 1) << "not started";
     }
+}
+
+// In use, the program is replaced only at the next start: until then the
+// file is the old one, flagged as damaged, and is not started.
+TEST_F(FollowUp, ProgramWaitingForTheRestartIsNotStarted) {
+    MakeFolder(L"C:\\FollowUpLater");
+    const std::wstring target = L"C:\\FollowUpLater\\ctfmon.exe";
+    const std::string program = ReadWholeFile(L"C:\\tools\\idle_process.exe");
+    ASSERT_FALSE(program.empty());
+    ASSERT_TRUE(WriteWholeFile(target, program));
+    const std::wstring digest = ServeTestFile(program + "good copy");
+    {
+        UniqueFile inUse(CreateFileW(target.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                     nullptr));
+        ASSERT_TRUE(inUse);
+        ReplaceSystemFiles(L"test", {{target, digest}});
+        EXPECT_EQ(WaitAndEndProcessesOf(target), 0) << "the old program was started";
+    }
+    EXPECT_EQ(TheRunFlags().restartRequired, 1);
+    EXPECT_EQ(TheRunLog().Text(), kMissingInputMethodLabel + FileRepairedLine(target));
 }
 
 } // namespace

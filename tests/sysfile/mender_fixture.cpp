@@ -85,20 +85,6 @@ int RequestsFor(const std::wstring& digest, int atLeast) {
     return ServerLogCount("/" + ToNarrow(digest) + " HTTP/", atLeast);
 }
 
-std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found = {};
-    UniqueFind find(FindFirstFileW((WithTrailingSlash(folder) + L"*").c_str(), &found));
-    if (!find)
-        return names;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name);
-    } while (FindNextFileW(find.get(), &found));
-    return names;
-}
-
 std::string FileRepairedLine(const std::wstring& path) {
     return kFileRepairedLabel + ToNarrow(path) + "\r\n";
 }

@@ -49,9 +49,6 @@ std::wstring ServeTestFile(const std::string& bytes);
 // waiting for at least AT_LEAST of them to be logged.
 int RequestsFor(const std::wstring& digest, int atLeast = 0);
 
-// The names in FOLDER, "." and ".." left out.
-std::vector<std::wstring> FolderEntries(const std::wstring& folder);
-
 // The run log line naming a repaired file.
 std::string FileRepairedLine(const std::wstring& path);
 

@@ -1,7 +1,6 @@
 #include "sysfile/muicache_fixture.h"
 
-#include <shellapi.h>
-
+#include "common/proc_address.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
 #include "common/windows_version.h"
@@ -23,14 +22,18 @@ UniqueKey CreateMuiCacheKey(DWORD majorVersion) {
     return key;
 }
 
-void RemoveFolderTree(const std::wstring& folder) {
-    std::wstring from = folder;
-    from.push_back(L'\0'); // double terminated list of one
-    SHFILEOPSTRUCTW operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationW(&operation);
+// The native calls take the name as a counted string, which may hold NULs.
+struct CountedString {
+    USHORT length;
+    USHORT maximumLength;
+    const wchar_t* buffer;
+};
+using SetValueKeyFn = LONG(NTAPI*)(HANDLE, CountedString*, ULONG, ULONG, const void*, ULONG);
+using DeleteValueKeyFn = LONG(NTAPI*)(HANDLE, CountedString*);
+
+CountedString Counted(const std::wstring& name) {
+    const USHORT bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    return {bytes, bytes, name.data()};
 }
 
 } // namespace
@@ -51,8 +54,16 @@ void MuiCacheFixture::TearDown() {
         UniqueKey key = CreateMuiCacheKey(version);
         RegDeleteValueW(key.get(), program.c_str());
     }
+    const auto deleteValueKey =
+        ProcAddress<DeleteValueKeyFn>(GetModuleHandleW(L"ntdll.dll"), "NtDeleteValueKey");
+    for (const std::wstring& name : rawNames_) {
+        UniqueKey key = CreateMuiCacheKey(WindowsMajorVersion());
+        CountedString counted = Counted(name);
+        if (key && deleteValueKey)
+            deleteValueKey(key.get(), &counted);
+    }
     for (const std::wstring& folder : folders_)
-        RemoveFolderTree(folder);
+        RemoveTestFolder(folder);
 }
 
 void MuiCacheFixture::RecordProgram(const std::wstring& program) {
@@ -70,6 +81,20 @@ void MuiCacheFixture::RecordProgramFor(DWORD majorVersion, const std::wstring& p
                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
     recorded_.emplace_back(majorVersion, name);
+}
+
+void MuiCacheFixture::RecordRawName(const std::wstring& name) {
+    const auto setValueKey =
+        ProcAddress<SetValueKeyFn>(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey");
+    ASSERT_TRUE(setValueKey);
+    UniqueKey key = CreateMuiCacheKey(WindowsMajorVersion());
+    ASSERT_TRUE(key);
+    const std::wstring text = L"Test program";
+    CountedString counted = Counted(name);
+    ASSERT_GE(setValueKey(key.get(), &counted, 0, REG_SZ, text.c_str(),
+                          static_cast<ULONG>((text.size() + 1) * sizeof(wchar_t))),
+              0);
+    rawNames_.push_back(name);
 }
 
 void MuiCacheFixture::MakeFolder(const std::wstring& folder) {

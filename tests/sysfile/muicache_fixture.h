@@ -20,6 +20,9 @@ protected:
     // system of the given major version.
     void RecordProgram(const std::wstring& program);
     void RecordProgramFor(DWORD majorVersion, const std::wstring& program);
+    // Records a value NAME of any content, NULs included, through the native
+    // API, as a program running as the user can.
+    void RecordRawName(const std::wstring& name);
 
     // Creates FOLDER (and its parents) below C:\.
     void MakeFolder(const std::wstring& folder);
@@ -32,6 +35,7 @@ protected:
     InjectSuspectSet Scan(bool* answer = nullptr);
 
     std::vector<std::pair<DWORD, std::wstring>> recorded_;
+    std::vector<std::wstring> rawNames_;
     std::vector<std::wstring> folders_;
 };
 

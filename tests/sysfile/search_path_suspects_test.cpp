@@ -7,6 +7,7 @@
 #include "common/windows_version.h"
 #include "sysfile/muicache_fixture.h"
 #include "support/test_files.h"
+#include "support/unix_link.h"
 
 namespace {
 
@@ -90,6 +91,42 @@ TEST_F(SearchPathSuspects, ProgramsInsideTheWindowsDirectoryAreTrusted) {
     // Names that are no drive-letter paths are passed over.
     RecordProgram(L"@C:\\Apps\\resource.dll,-101");
     RecordProgram(L"LangID");
+
+    bool answer = true;
+    EXPECT_TRUE(Scan(&answer).empty());
+    EXPECT_FALSE(answer);
+}
+
+std::wstring SystemDirectoryWithoutSlash() {
+    const std::wstring folder = SystemDirectoryWithSlash();
+    return folder.substr(0, folder.size() - 1);
+}
+
+// Folders outside the system's are the user's, and one may be a link (a
+// junction on Windows): a program is looked at where it really is.
+TEST_F(SearchPathSuspects, ProgramFoldersAreTakenWhereTheyReallyAre) {
+    MakeFolder(L"C:\\Apps\\RealPlanted");
+    PlantText(L"C:\\Apps\\RealPlanted\\lpk.dll");
+    ASSERT_TRUE(MakeUnixLink(L"C:\\Apps\\LinkToSystem", SystemDirectoryWithoutSlash()));
+    ASSERT_TRUE(MakeUnixLink(L"C:\\Apps\\LinkToPlanted", L"C:\\Apps\\RealPlanted"));
+    RecordProgram(L"C:\\Apps\\LinkToSystem\\app.exe");
+    RecordProgram(L"C:\\Apps\\LinkToPlanted\\app.exe");
+
+    EXPECT_EQ(Scan(), InjectSuspectSet{StoredForm(L"C:\\Apps\\RealPlanted\\lpk.dll")})
+        << "the system's own libraries are suspects when reached through a link";
+    EXPECT_TRUE(RemoveUnixLink(L"C:\\Apps\\LinkToSystem"));
+    EXPECT_TRUE(RemoveUnixLink(L"C:\\Apps\\LinkToPlanted"));
+}
+
+// A value name written through the native API may go on after a NUL; cut
+// there, it would make any file a probe path.
+TEST_F(SearchPathSuspects, ValueNameIsTextUpToItsFirstNul) {
+    MakeFolder(L"C:\\Victim");
+    ASSERT_TRUE(WriteWholeFile(L"C:\\Victim\\settings.cfg", "the user's settings"));
+    std::wstring name = L"C:\\Victim\\settings.cfg";
+    name.push_back(L'\0');
+    name += L"\\app.exe";
+    RecordRawName(name);
 
     bool answer = true;
     EXPECT_TRUE(Scan(&answer).empty());

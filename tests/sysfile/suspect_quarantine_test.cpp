@@ -10,6 +10,7 @@
 #include "sysfile/suspect_quarantine.h"
 #include "support/child_process.h"
 #include "support/test_files.h"
+#include "support/unix_link.h"
 
 namespace {
 
@@ -78,6 +79,35 @@ TEST_F(SuspectQuarantine, LibraryIsKeptWhenItsCopyFails) {
     EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\CopyFails\\lpk.dll"), kPlanted);
     EXPECT_EQ(TheRunFlags().restartRequired, 1);
     EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\t\\\\?\\c:\\apps\\copyfails\\lpk.dll\r\n");
+}
+
+// The folder is the user's: swapped for a link into the system directory
+// between the scan and the repair, it must not cost the system its library.
+TEST_F(SuspectQuarantine, FolderSwappedForALinkAfterTheScanIsLeftAlone) {
+    MakeFolder(L"C:\\Apps\\Swapped");
+    PlantText(L"C:\\Apps\\Swapped\\msimg32.dll");
+    RecordProgram(L"C:\\Apps\\Swapped\\app.exe");
+    const InjectSuspectSet suspects = Scan();
+    ASSERT_EQ(suspects.count(StoredForm(L"C:\\Apps\\Swapped\\msimg32.dll")), 1u);
+    const std::wstring genuine = SystemDirectoryWithSlash() + L"msimg32.dll";
+    const std::string before = ReadWholeFile(genuine);
+    ASSERT_FALSE(before.empty());
+
+    ASSERT_TRUE(MoveFileW(L"C:\\Apps\\Swapped", L"C:\\Apps\\SwappedAway"));
+    // Removed under its new name: a recursive delete of the link would
+    // empty the system directory.
+    folders_.back() = L"C:\\Apps\\SwappedAway";
+    std::wstring systemDirectory = SystemDirectoryWithSlash();
+    systemDirectory.pop_back();
+    ASSERT_TRUE(MakeUnixLink(L"C:\\Apps\\Swapped", systemDirectory));
+
+    QuarantineSuspects(suspects);
+
+    EXPECT_TRUE(RemoveUnixLink(L"C:\\Apps\\Swapped"));
+    EXPECT_TRUE(ReadWholeFile(genuine) == before);
+    EXPECT_FALSE(FileExists(genuine + L".orvix"));
+    EXPECT_EQ(TheRunLog().Text(), "");
+    EXPECT_EQ(TheRunFlags().restartRequired, 0);
 }
 
 } // namespace
