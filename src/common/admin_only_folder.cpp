@@ -19,13 +19,6 @@ constexpr ACCESS_MASK kChangingRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FIL
                                         FILE_DELETE_CHILD | FILE_WRITE_ATTRIBUTES | DELETE |
                                         WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
-struct LocalMemoryTraits {
-    using Value = HLOCAL;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value value) noexcept { LocalFree(value); }
-};
-using UniqueLocal = UniqueResource<LocalMemoryTraits>;
-
 // The owner that what this process creates actually gets, read from a folder
 // it makes for the purpose. An elevated process on Windows Vista and later
 // owns by the Administrators group; on Windows XP an administrator's objects

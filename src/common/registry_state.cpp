@@ -31,13 +31,6 @@ const ViewName kViews[] = {{KEY_WOW64_64KEY, L"(64)"}, {KEY_WOW64_32KEY, L"(32)"
 constexpr DWORD kOpenLink = 0x8; // REG_OPTION_OPEN_LINK
 constexpr int kDeepestTree = 64;
 
-struct LocalMemoryTraits {
-    using Value = HLOCAL;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value value) noexcept { LocalFree(value); }
-};
-using UniqueLocal = UniqueResource<LocalMemoryTraits>;
-
 std::wstring Joined(const std::wstring& parent, const std::wstring& child) {
     return parent.empty() ? child : parent + L"\\" + child;
 }

@@ -18,13 +18,6 @@ constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_W
                                      FILE_WRITE_ATTRIBUTES | FILE_DELETE_CHILD | DELETE |
                                      WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
-struct LocalMemoryTraits {
-    using Value = HLOCAL;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value value) noexcept { LocalFree(value); }
-};
-using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;
-
 bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
     BYTE buffer[SECURITY_MAX_SID_SIZE] = {};
     DWORD size = sizeof(buffer);
@@ -53,7 +46,7 @@ bool IsTrustedAccount(PSID sid) {
 bool OnlyAdministratorsMayWrite(HANDLE folder) {
     PSID owner = nullptr;
     PACL dacl = nullptr;
-    UniqueLocalMemory descriptor;
+    UniqueLocal descriptor;
     PSECURITY_DESCRIPTOR raw = nullptr;
     if (GetSecurityInfo(folder, SE_FILE_OBJECT,
                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
@@ -156,7 +149,7 @@ bool CreateTrustedFolder(const std::wstring& folder) {
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kToolFolderSddl, SDDL_REVISION_1,
                                                               &raw, nullptr))
         return false;
-    UniqueLocalMemory descriptor(raw);
+    UniqueLocal descriptor(raw);
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), raw, FALSE};
     return CreateDirectoryW(folder.c_str(), &attributes) != FALSE;
 }

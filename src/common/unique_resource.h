@@ -80,6 +80,15 @@ struct ServiceHandleTraits {
     static void Close(Value value) noexcept { CloseServiceHandle(value); }
 };
 
+// Memory the system allocated with LocalAlloc for the caller (security
+// descriptors, SDDL text).
+struct LocalMemoryTraits {
+    using Value = HLOCAL;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { LocalFree(value); }
+};
+using UniqueLocal = UniqueResource<LocalMemoryTraits>;
+
 struct LibraryTraits {
     using Value = HMODULE;
     static Value Invalid() noexcept { return nullptr; }
