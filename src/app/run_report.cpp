@@ -84,6 +84,7 @@ std::string RunReportJson(const RunReport& report, const SYSTEMTIME& end) {
                                {"outcome", ToUtf8(result.outcome)}});
         json["undo"] = {{"journal", TextOrNull(report.undoneJournal)},
                         {"refused", TextOrNull(report.undoRefusal)},
+                        {"undoneBefore", TextOrNull(report.undoneBefore)},
                         {"results", results}};
     }
     return json.dump(2) + "\n";

@@ -28,6 +28,7 @@ struct RunReport {
     std::vector<ModuleFinding> modules;
     std::wstring undoneJournal; // undo: the journal it put back, or empty
     std::wstring undoRefusal;   // undo: why nothing was put back, or empty
+    std::wstring undoneBefore;  // undo: the earlier undo of that journal, or empty
     std::vector<UndoResult> undoResults;
 };
 

@@ -20,6 +20,7 @@ namespace {
 
 constexpr char kUndoTitle[] = "Undo\t";
 constexpr char kNoJournal[] = "Undo: no journal of a run that made changes\r\n";
+constexpr char kAlreadyUndone[] = "Undo: undone before by\t";
 constexpr char kUntrusted[] = "Undo refused: others could have written the journal\t";
 
 // The newest journal of a repair or second pass that recorded changes. The
@@ -71,7 +72,16 @@ int UndoJournal(const std::wstring& root, const std::wstring& name) {
         return 2;
     }
     report.undoneJournal = name;
+    // Undone once already: every change is as before, or was left alone then
+    // for a reason that still holds. Undoing it again would make the staged
+    // steps of a change (a copy made and moved into place) over again.
+    if (!manifest->undoneBy.empty()) {
+        report.undoneBefore = manifest->undoneBy.back();
+        LogPathLine(kAlreadyUndone, report.undoneBefore);
+        return 0;
+    }
     int exitCode = 0;
+    bool failed = false;
     for (auto change = manifest->changes.rbegin(); change != manifest->changes.rend(); ++change) {
         const UndoOutcome outcome = UndoChange(*change, folder);
         LogChange(outcome, *change);
@@ -80,9 +90,12 @@ int UndoJournal(const std::wstring& root, const std::wstring& name) {
             {change->kind, change->target, change->name, std::wstring(text, text + strlen(text))});
         if (outcome == UndoOutcome::Conflict || outcome == UndoOutcome::Failed)
             exitCode = 1;
+        failed = failed || outcome == UndoOutcome::Failed;
     }
+    // A failure may pass (a file in use, for one): such a journal is undone
+    // again by the next undo.
     const std::wstring undoJournal = JournalFolder();
-    if (!undoJournal.empty())
+    if (!undoJournal.empty() && !failed)
         MarkUndone(folder, FolderName(undoJournal));
     return exitCode;
 }

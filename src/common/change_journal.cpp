@@ -259,11 +259,17 @@ JournalChange Change(const wchar_t* kind, std::wstring target, std::wstring name
     return change;
 }
 
-// Records a "key" change for KEY and every missing key above it, outermost first.
-bool RecordMissingKeys(const RegistryKeyPath& key) {
+// Records a "key" change for KEY and every missing key above it, outermost
+// first. Keys in RECORDED (when given) are about to be made already: they are
+// recorded once, and RECORDED grows by what is recorded now.
+bool RecordMissingKeys(const RegistryKeyPath& key, std::vector<std::wstring>* recorded = nullptr) {
+    const auto isRecorded = [&](const RegistryKeyPath& probe) {
+        return recorded && std::find(recorded->begin(), recorded->end(), RegistryKeyText(probe)) !=
+                               recorded->end();
+    };
     std::vector<RegistryKeyPath> missing;
     RegistryKeyPath probe = key;
-    while (!probe.subKey.empty() && !RegistryKeyExists(probe)) {
+    while (!probe.subKey.empty() && !isRecorded(probe) && !RegistryKeyExists(probe)) {
         missing.push_back(probe);
         const size_t slash = probe.subKey.rfind(L'\\');
         probe.subKey = slash == std::wstring::npos ? std::wstring() : probe.subKey.substr(0, slash);
@@ -271,6 +277,8 @@ bool RecordMissingKeys(const RegistryKeyPath& key) {
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (!Record(Change(L"key", RegistryKeyText(*it), L"", L"absent", L"present")))
             return false;
+        if (recorded)
+            recorded->push_back(RegistryKeyText(*it));
     }
     return true;
 }
@@ -610,8 +618,9 @@ bool JournaledImportRegistryScript(const std::wstring& scriptPath) {
     const std::optional<std::wstring> md5 = KeepBytes(bytes.data(), bytes.size());
     if (!md5 || !Record(Change(L"registry-script", scriptPath, L"", L"-", L"copy:" + *md5)))
         return Refuse();
+    std::vector<std::wstring> recordedKeys;
     for (const RegistryKeyPath& key : keys) {
-        if (!RecordMissingKeys(key))
+        if (!RecordMissingKeys(key, &recordedKeys))
             return Refuse();
     }
     for (const Planned& value : planned) {
