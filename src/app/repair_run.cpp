@@ -45,7 +45,7 @@ size_t Begin(bool scanOnly) {
 
     SYSTEMTIME now = {};
     GetLocalTime(&now);
-    const JournalMode mode = scanOnly          ? JournalMode::ScanOnly
+    const JournalMode mode = scanOnly           ? JournalMode::ScanOnly
                              : flags.secondPass ? JournalMode::SecondPass
                                                 : JournalMode::Repair;
     BeginJournal(mode, now);

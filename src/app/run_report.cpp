@@ -109,7 +109,6 @@ bool WriteRunReport() {
     UniqueFile file = CreateOwnFile(path);
     DWORD written = 0;
     return file &&
-           WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                     nullptr) &&
+           WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
            written == text.size() && FlushFileBuffers(file.get());
 }

@@ -52,7 +52,8 @@ Replacement PutInPlace(const std::wstring& staged, const std::wstring& target) {
         return Replacement::Done;
     if (GetLastError() != ERROR_CANNOT_MAKE &&
         GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        JournaledMoveFile(staged, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        JournaledMoveFile(staged, target,
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
         RequireRestart();
         return Replacement::AtNextStart;
     }

@@ -11,9 +11,9 @@ bool InstallKernelDriverService(const std::wstring& name, const std::wstring& im
     if (!manager)
         return false;
     UniqueServiceHandle service;
-    const DWORD created = JournaledCreateService(
-        manager.get(), name, name, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START,
-        SERVICE_ERROR_NORMAL, imagePath, service);
+    const DWORD created =
+        JournaledCreateService(manager.get(), name, name, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
+                               SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, imagePath, service);
     if (created != ERROR_SUCCESS) {
         if (created != ERROR_SERVICE_EXISTS)
             return false;

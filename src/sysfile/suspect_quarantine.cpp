@@ -107,10 +107,10 @@ void Quarantine(const std::wstring& path) {
     // genuine file, and a failed copy must not lose it. Both are in the
     // journal before they happen, so that the user can have them back.
     const bool copied = CopyAside(*content, quarantined);
-    const bool deleted = copied && deletable &&
-                         RecordFileDeletion(path, content->data(), content->size(),
-                                            info.dwFileAttributes) &&
-                         DeleteByHandle(file.get());
+    const bool deleted =
+        copied && deletable &&
+        RecordFileDeletion(path, content->data(), content->size(), info.dwFileAttributes) &&
+        DeleteByHandle(file.get());
     file.reset();
     if (!deleted && FreeOrDirect(quarantined) &&
         JournaledMoveFile(path, quarantined,
