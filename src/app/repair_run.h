@@ -29,11 +29,13 @@ namespace repair_run {
 // report, and returns the log length before the first module.
 size_t Begin(bool scanOnly);
 
+// Notes in the run's report whether MODULE found anything.
+void NoteFinding(const wchar_t* module, bool found);
+
 // Scans one module and, when it found something, logs its title and, unless
 // the run only looks, repairs. Returns whether the scan reported a finding;
 // the report notes whether the module found anything at all (a module may log
 // a finding without reporting one).
-void NoteFinding(const wchar_t* module, bool found);
 template <class Module>
 bool ScanAndRepair(Module& module, std::string_view title, const wchar_t* name, bool repair) {
     const size_t before = TheRunLog().Length();

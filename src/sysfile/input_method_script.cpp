@@ -1,7 +1,6 @@
 #include "sysfile/input_method_script.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstring>
 #include <vector>
