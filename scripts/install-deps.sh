@@ -3,7 +3,8 @@
 set -uo pipefail
 
 packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-          wine wine64 nginx xvfb googletest clang libclang-rt-14-dev libfuzzer-14-dev)
+          wine wine64 nginx xvfb googletest clang libclang-rt-14-dev libfuzzer-14-dev
+          nlohmann-json3-dev)
 
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
@@ -17,6 +18,8 @@ command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || missing+=(nginx)
 command -v Xvfb >/dev/null || missing+=(xvfb)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 command -v iconv >/dev/null || missing+=(libc-bin)
+# The run's JSON report is written with nlohmann-json (header-only).
+[ -f /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
 # The PE fuzzer is built natively with clang, libFuzzer and the sanitizers.
 command -v clang++ >/dev/null || missing+=(clang)
 [ -n "$(find /usr/lib/llvm-14/lib/clang -name 'libclang_rt.asan-x86_64.a' 2>/dev/null)" ] ||

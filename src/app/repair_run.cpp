@@ -1,6 +1,8 @@
 #include "app/repair_run.h"
 
 #include "app/restart_prompt.h"
+#include "app/run_report.h"
+#include "common/change_journal.h"
 #include "common/registry.h"
 #include "common/unique_resource.h"
 #include "killers/kill_cybo_qq.h"
@@ -17,9 +19,11 @@ constexpr wchar_t kRunOnceValue[] = L"OrvixKillerTools";
 
 // Asks Windows to start this program once more, unattended, after the restart.
 void ScheduleSecondPass() {
+    // Opened, never created: without the key there is no second pass.
     UniqueKey runOnce;
     if (OpenKey(HKEY_LOCAL_MACHINE, kRunOnceKey, KEY_ALL_ACCESS, runOnce) != ERROR_SUCCESS)
         return;
+    runOnce.reset();
     wchar_t ownPath[512] = {};
     const DWORD length = GetModuleFileNameW(nullptr, ownPath, ARRAYSIZE(ownPath));
     if (length == 0 || length >= ARRAYSIZE(ownPath))
@@ -27,51 +31,83 @@ void ScheduleSecondPass() {
     wchar_t command[600] = {};
     if (std::swprintf(command, ARRAYSIZE(command), L"\"%ls\" %ls", ownPath, L"second_proc") < 0)
         return;
-    (void)WriteString(runOnce.get(), kRunOnceValue, command);
+    (void)JournaledSetString({HKEY_LOCAL_MACHINE, kRunOnceKey}, kRunOnceValue, command);
 }
 
 } // namespace
 
 namespace repair_run {
 
-size_t Begin() {
+size_t Begin(bool scanOnly) {
     RunFlags& flags = TheRunFlags();
     flags.secondPassNeeded = 0;
     flags.restartRequired = 0;
 
-    RunLog& log = TheRunLog();
-    log.Assign(nullptr);
     SYSTEMTIME now = {};
     GetLocalTime(&now);
+    const JournalMode mode = scanOnly           ? JournalMode::ScanOnly
+                             : flags.secondPass ? JournalMode::SecondPass
+                                                : JournalMode::Repair;
+    BeginJournal(mode, now);
+    StartRunReport(scanOnly ? L"scan" : flags.secondPass ? L"second-pass" : L"repair", now);
+
+    RunLog& log = TheRunLog();
+    log.Assign(nullptr);
     log.Format("StartTime:%i-%i-%i %i:%i:%i\r\n\r\n", now.wYear, now.wMonth, now.wDay, now.wHour,
                now.wMinute, now.wSecond);
+    if (scanOnly)
+        log.Append(kScanOnlyMarker);
     return log.Length();
+}
+
+void NoteFinding(const wchar_t* module, bool found) {
+    TheRunReport().modules.push_back({module, found});
+}
+
+// Closes the log block and writes it; whether the modules logged anything.
+bool CloseLogBlock(size_t lengthBeforeModules) {
+    RunLog& log = TheRunLog();
+    const bool found = log.Length() != lengthBeforeModules;
+    if (!found)
+        log.Append(kNothingFound);
+    log.Append(kBlockSeparator);
+    log.WriteToFile();
+    return found;
 }
 
 void End(size_t lengthBeforeModules, HWND dialog) {
     RunFlags& flags = TheRunFlags();
-    RunLog& log = TheRunLog();
-    if (log.Length() == lengthBeforeModules)
-        log.Append(kNothingFound);
-    else
+    if (CloseLogBlock(lengthBeforeModules))
         flags.anythingFound = 1;
-    log.Append(kBlockSeparator);
-    log.WriteToFile();
 
     if (!flags.secondPass) {
         if (flags.secondPassNeeded) {
             flags.restartRequired = 1;
             ScheduleSecondPass();
         }
-        if (flags.restartRequired)
-            ShowRestartPrompt();
     }
+    // After the last change of the run, so that it lists every one.
+    WriteRunReport();
+    if (!flags.secondPass && flags.restartRequired)
+        ShowRestartPrompt();
     if (dialog)
         PostMessageW(dialog, WM_REPAIR_FINISHED, 0, 0);
+}
+
+bool EndScan(size_t lengthBeforeModules) {
+    bool found = CloseLogBlock(lengthBeforeModules);
+    for (const ModuleFinding& finding : TheRunReport().modules)
+        found = found || finding.found;
+    WriteRunReport();
+    return found;
 }
 
 } // namespace repair_run
 
 int RunRepair(HWND dialog) {
     return RunRepairWith<CKillRiskDrivers, CKillCyboQQ, CKillFakeNetBios, CKillFileMender>(dialog);
+}
+
+int RunScanOnly() {
+    return RunScanOnlyWith<CKillRiskDrivers, CKillCyboQQ, CKillFakeNetBios, CKillFileMender>();
 }

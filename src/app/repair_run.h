@@ -19,52 +19,88 @@ inline constexpr std::string_view kNothingFound = "未发现异常";
 inline constexpr std::string_view kBlockSeparator =
     "\r\n=====================================================================\r\n\r\n";
 
+inline constexpr std::string_view kScanOnlyMarker = "ScanOnly\r\n\r\n";
+
 // The parts of a run around its modules.
 namespace repair_run {
 
-// Clears the flags of the previous run, heads the log with the start time,
-// and returns the log length before the first module.
-size_t Begin();
+// Clears the flags of the previous run, heads the log with the start time
+// (and, for a scan, the scan marker), starts the run's change journal and its
+// report, and returns the log length before the first module.
+size_t Begin(bool scanOnly);
 
-// Scans one module and, when it found something, logs its title and repairs.
-// Returns whether the scan reported a finding.
-template <class Module> bool ScanAndRepair(Module& module, std::string_view title) {
-    if (!module.Scan())
-        return false;
-    TheRunLog().Append(title);
-    module.Repair();
-    return true;
+// Notes in the run's report whether MODULE found anything.
+void NoteFinding(const wchar_t* module, bool found);
+
+// Scans one module and, when it found something, logs its title and, unless
+// the run only looks, repairs. Returns whether the scan reported a finding;
+// the report notes whether the module found anything at all (a module may log
+// a finding without reporting one).
+template <class Module>
+bool ScanAndRepair(Module& module, std::string_view title, const wchar_t* name, bool repair) {
+    const size_t before = TheRunLog().Length();
+    const bool found = module.Scan() != 0;
+    if (found) {
+        TheRunLog().Append(title);
+        if (repair)
+            module.Repair();
+    }
+    NoteFinding(name, found || TheRunLog().Length() != before);
+    return found;
 }
 
-// Closes the log block, writes it, arranges the second pass and the restart
-// prompt, and posts the completion message to DIALOG (when there is one).
+// Closes the log block, writes it and the run's report, arranges the second
+// pass and the restart prompt, and posts the completion message to DIALOG
+// (when there is one).
 void End(size_t lengthBeforeModules, HWND dialog);
 
-} // namespace repair_run
+// Closes and writes the log block and the report of a scan; whether the scan
+// found anything.
+bool EndScan(size_t lengthBeforeModules);
 
-// One repair run over four modules, constructed one after another in this
-// order and all destroyed together at the end. Tests put their own modules in.
-template <class RiskDrivers, class CyboQQ, class FakeNetBios, class FileMender>
-int RunRepairWith(HWND dialog) {
-    const size_t lengthBeforeModules = repair_run::Begin();
-
+// The four modules, constructed one after another in this order and all
+// destroyed together after FINISH has run.
+template <class RiskDrivers, class CyboQQ, class FakeNetBios, class FileMender, class Finish>
+void RunModules(bool repair, Finish finish) {
     RiskDrivers riskDrivers;
-    if (repair_run::ScanAndRepair(riskDrivers, kRiskDriversTitle))
+    if (ScanAndRepair(riskDrivers, kRiskDriversTitle, L"CKillRiskDrivers", repair) && repair)
         TheRunFlags().secondPassNeeded = 1;
 
     CyboQQ cyboQQ;
-    repair_run::ScanAndRepair(cyboQQ, kCyboQQTitle);
+    ScanAndRepair(cyboQQ, kCyboQQTitle, L"CKillCyboQQ", repair);
 
     FakeNetBios fakeNetBios;
-    if (repair_run::ScanAndRepair(fakeNetBios, kFakeNetBiosTitle))
+    if (ScanAndRepair(fakeNetBios, kFakeNetBiosTitle, L"CKillFakeNetBios", repair) && repair)
         TheRunFlags().secondPassNeeded = 1;
 
     FileMender fileMender;
-    repair_run::ScanAndRepair(fileMender, kFileMenderTitle);
+    ScanAndRepair(fileMender, kFileMenderTitle, L"CKillFileMender", repair);
 
-    repair_run::End(lengthBeforeModules, dialog);
+    finish();
+}
+
+} // namespace repair_run
+
+// One repair run over the four modules. Tests put their own modules in.
+template <class RiskDrivers, class CyboQQ, class FakeNetBios, class FileMender>
+int RunRepairWith(HWND dialog) {
+    const size_t lengthBeforeModules = repair_run::Begin(false);
+    repair_run::RunModules<RiskDrivers, CyboQQ, FakeNetBios, FileMender>(
+        true, [&] { repair_run::End(lengthBeforeModules, dialog); });
     return 0;
 }
 
-// The run with the program's four killer modules.
+// Every module's scan and none of their repairs; the process exit code: 1 when
+// something was found, else 0.
+template <class RiskDrivers, class CyboQQ, class FakeNetBios, class FileMender>
+int RunScanOnlyWith() {
+    const size_t lengthBeforeModules = repair_run::Begin(true);
+    bool found = false;
+    repair_run::RunModules<RiskDrivers, CyboQQ, FakeNetBios, FileMender>(
+        false, [&] { found = repair_run::EndScan(lengthBeforeModules); });
+    return found ? 1 : 0;
+}
+
+// The run and the scan with the program's four killer modules.
 int RunRepair(HWND dialog);
+int RunScanOnly();

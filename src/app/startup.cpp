@@ -1,5 +1,8 @@
+#include <windows.h>
+
 #include <string>
 
+#include "app/command_line_modes.h"
 #include "app/machine_id.h"
 #include "app/usage_report.h"
 
@@ -9,8 +12,11 @@ constexpr wchar_t kProgramName[] = L"filemender";
 
 // Runs before the entry routine, once per program start: the identifier is only
 // kept in the registry, and the report goes out on a thread nobody waits for.
+// A scan promises to change nothing and to tell nobody: neither happens then.
 struct StartupReport {
     StartupReport() {
+        if (IsScanOnlyCommandLine(GetCommandLineW()))
+            return;
         machineId = LoadOrCreateMachineId();
         StartUsageReport(UsageReportUrl(kProgramName).c_str());
     }

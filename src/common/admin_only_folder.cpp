@@ -7,17 +7,13 @@
 #include <vector>
 
 #include "common/tool_folder.h"
+#include "common/trusted_writers.h"
 #include "common/unique_resource.h"
 
 namespace {
 
 // The owner is left to the creating process: see DefaultOwnerOfThisProcess.
 constexpr wchar_t kAdminOnlySddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-
-// Every right that changes an object, its contents or who may reach it.
-constexpr ACCESS_MASK kChangingRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA |
-                                        FILE_DELETE_CHILD | FILE_WRITE_ATTRIBUTES | DELETE |
-                                        WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
 // The owner that what this process creates actually gets, read from a folder
 // it makes for the purpose. An elevated process on Windows Vista and later
@@ -56,10 +52,11 @@ const std::vector<unsigned char>& DefaultOwnerOfThisProcess() {
     return owner;
 }
 
+// On Windows XP an administrator's objects may be owned by the account, on
+// later systems by the Administrators group: whoever this process makes
+// owner is trusted too.
 bool IsTrusted(PSID sid) {
-    if (sid == nullptr || !IsValidSid(sid))
-        return false;
-    if (IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid))
+    if (IsTrustedAccount(sid))
         return true;
     const std::vector<unsigned char>& owner = DefaultOwnerOfThisProcess();
     return !owner.empty() && EqualSid(sid, const_cast<unsigned char*>(owner.data()));
@@ -123,23 +120,5 @@ bool IsAdminOnly(const std::wstring& path) {
                               nullptr, &dacl, nullptr, &raw) != ERROR_SUCCESS)
         return false;
     UniqueLocal descriptor(raw);
-    // No DACL at all grants everyone everything.
-    if (!IsTrusted(owner) || dacl == nullptr)
-        return false;
-    for (DWORD index = 0; index < dacl->AceCount; ++index) {
-        void* ace = nullptr;
-        if (!GetAce(dacl, index, &ace))
-            return false;
-        const auto* header = static_cast<const ACE_HEADER*>(ace);
-        if (header->AceFlags & INHERIT_ONLY_ACE)
-            continue;
-        if (header->AceType == ACCESS_DENIED_ACE_TYPE)
-            continue;
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE)
-            return false; // object or callback entries: not ours, so not trusted
-        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
-        if ((allowed->Mask & kChangingRights) && !IsTrusted(const_cast<DWORD*>(&allowed->SidStart)))
-            return false;
-    }
-    return true;
+    return OnlyTrustedMayChange(owner, dacl, IsTrusted);
 }

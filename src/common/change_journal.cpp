@@ -14,6 +14,7 @@
 #include "common/journal_restore.h"
 #include "common/registry_script.h"
 #include "common/registry_state.h"
+#include "common/system_directories.h"
 
 namespace {
 
@@ -109,6 +110,20 @@ bool ChangesForbidden() {
     return TheJournal().mode == JournalMode::ScanOnly;
 }
 
+// Test seam: a run cut off at any point cannot be staged from outside with
+// any precision, so tests name the number of the journal entry after which
+// the process ends at once, as a crash would end it: that entry is on disk,
+// its change not made.
+void EndProcessWhenTestSaysSo(size_t recorded) {
+    wchar_t text[16] = {};
+    const DWORD length =
+        GetEnvironmentVariableW(L"FILEMENDER_TEST_END_AFTER_ENTRY", text, ARRAYSIZE(text));
+    if (length == 0 || length >= ARRAYSIZE(text))
+        return;
+    if (std::wcstoul(text, nullptr, 10) == recorded)
+        TerminateProcess(GetCurrentProcess(), 99);
+}
+
 // Writes CHANGE to the manifest; true once it is on disk.
 bool Record(JournalChange change) {
     Journal& journal = TheJournal();
@@ -122,6 +137,7 @@ bool Record(JournalChange change) {
         return false;
     }
     journal.changes.push_back(std::move(change));
+    EndProcessWhenTestSaysSo(journal.changes.size());
     return true;
 }
 
@@ -243,11 +259,17 @@ JournalChange Change(const wchar_t* kind, std::wstring target, std::wstring name
     return change;
 }
 
-// Records a "key" change for KEY and every missing key above it, outermost first.
-bool RecordMissingKeys(const RegistryKeyPath& key) {
+// Records a "key" change for KEY and every missing key above it, outermost
+// first. Keys in RECORDED (when given) are about to be made already: they are
+// recorded once, and RECORDED grows by what is recorded now.
+bool RecordMissingKeys(const RegistryKeyPath& key, std::vector<std::wstring>* recorded = nullptr) {
+    const auto isRecorded = [&](const RegistryKeyPath& probe) {
+        return recorded && std::find(recorded->begin(), recorded->end(), RegistryKeyText(probe)) !=
+                               recorded->end();
+    };
     std::vector<RegistryKeyPath> missing;
     RegistryKeyPath probe = key;
-    while (!probe.subKey.empty() && !RegistryKeyExists(probe)) {
+    while (!probe.subKey.empty() && !isRecorded(probe) && !RegistryKeyExists(probe)) {
         missing.push_back(probe);
         const size_t slash = probe.subKey.rfind(L'\\');
         probe.subKey = slash == std::wstring::npos ? std::wstring() : probe.subKey.substr(0, slash);
@@ -255,6 +277,8 @@ bool RecordMissingKeys(const RegistryKeyPath& key) {
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (!Record(Change(L"key", RegistryKeyText(*it), L"", L"absent", L"present")))
             return false;
+        if (recorded)
+            recorded->push_back(RegistryKeyText(*it));
     }
     return true;
 }
@@ -426,6 +450,23 @@ bool JournaledRestoreFile(const std::wstring& copy, const std::wstring& target,
     return RenameOver(fresh, target);
 }
 
+bool RecordFileDeletion(const std::wstring& path, const void* bytes, size_t size,
+                        DWORD attributes) {
+    if (ChangesForbidden())
+        return Refuse();
+    const std::optional<std::wstring> md5 = KeepBytes(bytes, size);
+    if (!md5)
+        return Refuse();
+    FileStateText before;
+    before.present = true;
+    before.md5 = *md5;
+    before.hasAttributes = true;
+    before.attributes = attributes;
+    if (!Record(Change(L"file", path, L"", FormatFileState(before), FormatFileState({}))))
+        return Refuse();
+    return true;
+}
+
 bool RecordFileWrite(const std::wstring& path, const Digest& after) {
     if (ChangesForbidden())
         return Refuse();
@@ -577,19 +618,25 @@ bool JournaledImportRegistryScript(const std::wstring& scriptPath) {
     const std::optional<std::wstring> md5 = KeepBytes(bytes.data(), bytes.size());
     if (!md5 || !Record(Change(L"registry-script", scriptPath, L"", L"-", L"copy:" + *md5)))
         return Refuse();
+    std::vector<std::wstring> recordedKeys;
     for (const RegistryKeyPath& key : keys) {
-        if (!RecordMissingKeys(key))
+        if (!RecordMissingKeys(key, &recordedKeys))
             return Refuse();
     }
     for (const Planned& value : planned) {
         if (RecordValue(value.key, value.name, value.after) != ERROR_SUCCESS)
             return Refuse();
     }
+    // By full path: a "regedit.exe" in the current folder must not be started.
+    const std::wstring windowsDirectory = WindowsDirectoryWithSlash();
+    if (windowsDirectory.empty())
+        return false;
+    const std::wstring regedit = windowsDirectory + L"regedit.exe";
     const std::wstring parameters = L"/s \"" + scriptPath + L"\"";
     SHELLEXECUTEINFOW execute = {};
     execute.cbSize = sizeof(execute);
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    execute.lpFile = L"regedit.exe";
+    execute.lpFile = regedit.c_str();
     execute.lpParameters = parameters.c_str();
     execute.nShow = SW_HIDE;
     if (!ShellExecuteExW(&execute))

@@ -52,6 +52,13 @@ struct RegistryKeyPath {
 // the change only when this returns true.
 [[nodiscard]] bool RecordFileWrite(const std::wstring& path, const Digest& after);
 
+// Records that the file at PATH, whose content is BYTES (SIZE bytes) and whose
+// attributes are ATTRIBUTES, is about to be deleted by other means (through a
+// handle the caller holds, for one). The copy is kept from BYTES, so the file
+// need not be opened again. The caller deletes it only when this returns true.
+[[nodiscard]] bool RecordFileDeletion(const std::wstring& path, const void* bytes, size_t size,
+                                      DWORD attributes);
+
 // ---- Registry ----------------------------------------------------------------
 
 // RegSetValueExW of any type (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD,
@@ -84,7 +91,8 @@ struct RegistryKeyPath {
 [[nodiscard]] LONG JournaledSetKeyDacl(const RegistryKeyPath& key, const std::wstring& daclSddl);
 
 // Imports a registry script ("REGEDIT4" or "Windows Registry Editor Version
-// 5.00", UTF-16LE or 8-bit) with the registry editor, hidden, and waits for it
+// 5.00", UTF-16LE or 8-bit) with the Windows directory's registry editor,
+// started by full path, hidden, and waits for it
 // (at most a minute). Every value and key it sets is recorded first; a script
 // with lines this layer cannot read (deletions, unknown forms) is not imported.
 [[nodiscard]] bool JournaledImportRegistryScript(const std::wstring& scriptPath);

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "common/link_safe_file.h"
+#include "common/trusted_writers.h"
 #include "common/unique_resource.h"
 
 namespace {
@@ -13,33 +14,6 @@ namespace {
 // Administrators and SYSTEM may do everything, users may read, nobody else
 // anything; not inherited from the parent, where users may create files.
 constexpr wchar_t kToolFolderSddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-
-constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA |
-                                     FILE_WRITE_ATTRIBUTES | FILE_DELETE_CHILD | DELETE |
-                                     WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
-
-bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
-    BYTE buffer[SECURITY_MAX_SID_SIZE] = {};
-    DWORD size = sizeof(buffer);
-    return CreateWellKnownSid(type, nullptr, buffer, &size) && EqualSid(sid, buffer);
-}
-
-// The account this elevated process runs as: what it creates is its owner's.
-bool IsOwnAccount(PSID sid) {
-    UniqueHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
-        return false;
-    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
-    DWORD size = 0;
-    if (!GetTokenInformation(token.get(), TokenUser, buffer, sizeof(buffer), &size))
-        return false;
-    return EqualSid(sid, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
-}
-
-bool IsTrustedAccount(PSID sid) {
-    return IsWellKnown(sid, WinLocalSystemSid) || IsWellKnown(sid, WinBuiltinAdministratorsSid) ||
-           IsOwnAccount(sid);
-}
 
 // Owned by an administrator or SYSTEM, and writable by nobody else (files
 // created inside are their creator's own, so that entry may stay).
@@ -53,21 +27,7 @@ bool OnlyAdministratorsMayWrite(HANDLE folder) {
                         &dacl, nullptr, &raw) != ERROR_SUCCESS)
         return false;
     descriptor.reset(raw);
-    if (!owner || !dacl || !IsTrustedAccount(owner))
-        return false;
-    for (DWORD index = 0; index < dacl->AceCount; ++index) {
-        ACE_HEADER* header = nullptr;
-        if (!GetAce(dacl, index, reinterpret_cast<void**>(&header)))
-            return false;
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE)
-            continue;
-        auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
-        PSID sid = &ace->SidStart;
-        if ((ace->Mask & kWriteRights) && !IsTrustedAccount(sid) &&
-            !IsWellKnown(sid, WinCreatorOwnerSid))
-            return false;
-    }
-    return true;
+    return OnlyTrustedMayChange(owner, dacl, IsTrustedAccount);
 }
 
 // A plain file of one name, or a folder (the change journal keeps its own

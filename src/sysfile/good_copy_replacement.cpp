@@ -1,11 +1,15 @@
 #include "sysfile/good_copy_replacement.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/run_flags.h"
+#include "common/change_journal.h"
+#include "common/journal_line.h"
 #include "common/md5.h"
 #include "common/unique_resource.h"
 #include "sysfile/digest_text.h"
@@ -13,24 +17,6 @@
 #include "sysfile/good_copy_download.h"
 
 namespace {
-
-constexpr FILEOP_FLAGS kSilentDelete =
-    FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
-
-// A folder that carries a system file's name is no system file: it goes,
-// with everything in it.
-void RemoveFolderNamed(const std::wstring& target) {
-    std::wstring from = target;
-    while (!from.empty() && from.back() == L'\\')
-        from.pop_back();
-    from.push_back(L'\0'); // the shell takes a list ended by an empty name
-    SHFILEOPSTRUCTW operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = kSilentDelete;
-    SHFileOperationW(&operation);
-    RemoveDirectoryW(target.c_str());
-}
 
 // The copy's content must be on the disk before the rename is: a power cut
 // right after the rename could otherwise leave a system file of zeros.
@@ -40,32 +26,40 @@ bool FlushToDisk(const std::wstring& path) {
     return file && FlushFileBuffers(file.get());
 }
 
+// The staged copy is the run's own, recorded as made: removing it puts the
+// folder back as the journal found it.
+Replacement Abandon(const std::wstring& staged) {
+    DeleteFileW(staged.c_str());
+    return Replacement::NotDone;
+}
+
 Replacement PutInPlace(const std::wstring& staged, const std::wstring& target) {
-    if (!FlushToDisk(staged)) {
-        DeleteFileW(staged.c_str());
-        return Replacement::NotDone;
-    }
+    if (!FlushToDisk(staged))
+        return Abandon(staged);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        RemoveFolderNamed(target);
-    else if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
+    // A folder that carries a system file's name cannot be kept in the
+    // journal, so it cannot be put back either: it is left alone.
+    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return Abandon(staged);
+    // The journal keeps the attributes with the copy of the old file, so
+    // clearing read-only here comes back with it.
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 
     // One rename on one volume: the target is never missing in between.
-    if (MoveFileExW(staged.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (JournaledMoveFile(staged, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return Replacement::Done;
-    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        MoveFileExW(staged.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    if (GetLastError() != ERROR_CANNOT_MAKE &&
+        GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        JournaledMoveFile(staged, target,
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
         RequireRestart();
         return Replacement::AtNextStart;
     }
-    if (exists && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (exists)
         SetFileAttributesW(target.c_str(), attributes);
-    DeleteFileW(staged.c_str());
-    return Replacement::NotDone;
+    return Abandon(staged);
 }
 
 // Where the good copy is downloaded to: its digest name in the target's
@@ -97,7 +91,14 @@ Replacement ReplaceWithGoodCopy(const std::wstring& edition, const std::wstring&
     if (folder.empty() || digest.empty())
         return Replacement::NotDone;
     const std::wstring staged = FreeStagingPath(folder, digest);
-    if (staged.empty() || !DownloadVerified(GoodCopyUrl(edition, digest), staged, digest))
+    const std::optional<std::vector<unsigned char>> digestBytes = BytesOfHex(digest);
+    Digest good = {};
+    if (staged.empty() || !digestBytes || digestBytes->size() != good.size())
+        return Replacement::NotDone;
+    std::copy(digestBytes->begin(), digestBytes->end(), good.begin());
+    // The download creates a file in a system folder: recorded before it is made.
+    if (!RecordFileWrite(staged, good) ||
+        !DownloadVerified(GoodCopyUrl(edition, digest), staged, digest))
         return Replacement::NotDone;
     return PutInPlace(staged, target);
 }

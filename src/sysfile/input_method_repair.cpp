@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/change_journal.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
@@ -14,32 +15,33 @@
 
 namespace {
 
-LONG OpenOrCreatePreloadKey(UniqueKey& preload) {
+const RegistryKeyPath kPreload = {HKEY_CURRENT_USER, kPreloadKey};
+
+// The key "Preload" is created only below an existing "Keyboard Layout".
+bool PreloadKeyIsThere() {
+    UniqueKey preload;
     if (OpenKey(HKEY_CURRENT_USER, kPreloadKey, KEY_ALL_ACCESS, preload) == ERROR_SUCCESS)
-        return ERROR_SUCCESS;
+        return true;
     UniqueKey keyboardLayout;
-    if (OpenKey(HKEY_CURRENT_USER, L"Keyboard Layout", KEY_ALL_ACCESS, keyboardLayout) ==
-        ERROR_SUCCESS) {
-        UniqueKey created;
-        RegCreateKeyW(keyboardLayout.get(), L"Preload", created.put());
-    }
-    return OpenKey(HKEY_CURRENT_USER, kPreloadKey, KEY_ALL_ACCESS, preload);
+    if (OpenKey(HKEY_CURRENT_USER, L"Keyboard Layout", KEY_ALL_ACCESS, keyboardLayout) !=
+        ERROR_SUCCESS)
+        return false;
+    return JournaledCreateKey(kPreload, KEY_ALL_ACCESS, preload) == ERROR_SUCCESS;
 }
 
 // Values are numbered from "1"; none is deleted, so values numbered above the
 // last one written keep their old data.
 void RewritePreloadedLayouts(const InputMethodState& state) {
-    UniqueKey preload;
-    if (OpenOrCreatePreloadKey(preload) != ERROR_SUCCESS)
+    if (!PreloadKeyIsThere())
         return;
     int number = 1;
     if (!state.usLayoutPresent) {
         const bool chineseSystem = GetSystemDefaultUILanguage() == kChineseLanguage;
-        (void)WriteString(preload.get(), std::to_wstring(number++).c_str(),
-                          chineseSystem ? kChineseLayout : kUsLayout);
+        (void)JournaledSetString(kPreload, std::to_wstring(number++).c_str(),
+                                 chineseSystem ? kChineseLayout : kUsLayout);
     }
     for (const std::wstring& id : state.PreloadLayouts)
-        (void)WriteString(preload.get(), std::to_wstring(number++).c_str(), id);
+        (void)JournaledSetString(kPreload, std::to_wstring(number++).c_str(), id);
 }
 
 void EndTextServicesProcess() {
@@ -48,13 +50,11 @@ void EndTextServicesProcess() {
         return;
     UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
     if (process)
-        TerminateProcess(process.get(), 0);
+        (void)JournaledTerminateProcess(process.get(), processId, L"ctfmon.exe", 0);
 }
 
 void EnableThreadInputManager() {
-    UniqueKey key;
-    if (OpenKey(HKEY_CURRENT_USER, kTextServicesKey, KEY_ALL_ACCESS, key) == ERROR_SUCCESS)
-        (void)WriteDword(key.get(), kDisableThreadInputManager, 0);
+    (void)JournaledSetDword({HKEY_CURRENT_USER, kTextServicesKey}, kDisableThreadInputManager, 0);
 }
 
 void StartTextServicesProcess() {

@@ -1,11 +1,11 @@
 #include "sysfile/input_method_script.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstring>
 #include <vector>
 
+#include "common/change_journal.h"
 #include "common/link_safe_file.h"
 #include "common/system_directories.h"
 #include "common/tool_folder.h"
@@ -15,7 +15,6 @@
 namespace {
 
 constexpr wchar_t kScriptName[] = L"IMEFIX.REG";
-constexpr DWORD kImportWaitMs = 60000;
 
 // Opens the script so that nobody can change, replace or delete it while the
 // handle is held, and checks that it holds exactly the resource.
@@ -51,21 +50,10 @@ void ImportInputMethodScript() {
     if (path.empty() || windowsDirectory.empty() ||
         !WriteBinResourceToFile(kInputMethodScriptResource, path))
         return;
+    // Held open while the journal records what it sets and the registry
+    // editor imports it: nobody can change it in between.
     const UniqueFile script = OpenVerifiedScript(path);
     if (!script)
         return;
-    // By full path: a "regedit.exe" in the current folder must not be started.
-    const std::wstring regedit = windowsDirectory + L"regedit.exe";
-    const std::wstring parameters = L"/s \"" + path + L"\"";
-    SHELLEXECUTEINFOW start = {};
-    start.cbSize = sizeof(start);
-    start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    start.lpFile = regedit.c_str();
-    start.lpParameters = parameters.c_str();
-    start.nShow = SW_HIDE;
-    if (!ShellExecuteExW(&start))
-        return;
-    UniqueHandle process(start.hProcess);
-    if (process)
-        WaitForSingleObject(process.get(), kImportWaitMs);
+    (void)JournaledImportRegistryScript(path);
 }

@@ -3,18 +3,19 @@
 #include <windows.h>
 #include <winsvc.h>
 
+#include "common/change_journal.h"
 #include "common/unique_resource.h"
 
 bool InstallKernelDriverService(const std::wstring& name, const std::wstring& imagePath) {
     UniqueServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return false;
-    UniqueServiceHandle service(
-        CreateServiceW(manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
-                       SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                       imagePath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
-    if (!service) {
-        if (GetLastError() != ERROR_SERVICE_EXISTS)
+    UniqueServiceHandle service;
+    const DWORD created =
+        JournaledCreateService(manager.get(), name, name, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
+                               SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, imagePath, service);
+    if (created != ERROR_SUCCESS) {
+        if (created != ERROR_SERVICE_EXISTS)
             return false;
         service.reset(OpenServiceW(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
         if (!service)

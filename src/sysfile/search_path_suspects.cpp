@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "common/change_journal.h"
 #include "common/link_safe_file.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
@@ -105,8 +106,10 @@ bool LiesInSystemFolders(const std::wstring& path) {
 
 bool FindSearchPathSuspects(InjectSuspectSet& suspects) {
     const MuiCacheLocation location = MuiCacheLocationFor(WindowsMajorVersion());
+    // Created when missing, as the shell would; a scan that may change
+    // nothing finds no key then, and so no suspect.
     UniqueKey key;
-    if (RegCreateKeyW(location.root, location.subKey, key.put()) != ERROR_SUCCESS)
+    if (JournaledCreateKey({location.root, location.subKey}, KEY_READ, key) != ERROR_SUCCESS)
         return false;
     DWORD valueCount = 0;
     if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,

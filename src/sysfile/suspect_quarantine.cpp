@@ -2,9 +2,14 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "app/run_flags.h"
 #include "app/run_log.h"
+#include "common/change_journal.h"
 #include "common/link_safe_file.h"
+#include "common/md5.h"
 #include "common/unique_resource.h"
 #include "sysfile/file_age.h"
 #include "sysfile/pe_image.h"
@@ -12,7 +17,9 @@
 
 namespace {
 
-constexpr DWORD kCopyChunk = 1 << 16;
+// A planted library is small; anything larger is not read into memory, and
+// so not kept in the journal, and so not moved.
+constexpr LONGLONG kLargestQuarantined = 64ll << 20;
 
 // The folder may have been swapped for a link since the check, or the file
 // for another: only the file the check would still call a suspect, where
@@ -27,23 +34,33 @@ bool IsStillASuspect(HANDLE file, const std::wstring& path) {
     return !IsPeImageFile(file) || CreatedWithin(file, kRecentFileSeconds);
 }
 
-// Copies the content of the open FILE to a new file QUARANTINED.
-bool CopyAside(HANDLE file, const std::wstring& quarantined) {
-    UniqueFile copy = CreateOwnFile(quarantined);
+// The whole content of the open FILE.
+std::optional<std::string> ContentOf(HANDLE file) {
+    LARGE_INTEGER size = {};
     LARGE_INTEGER start = {};
-    if (!copy || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > kLargestQuarantined ||
+        !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return std::nullopt;
+    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!content.empty() &&
+        (!ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr) ||
+         got != content.size()))
+        return std::nullopt;
+    return content;
+}
+
+// Writes CONTENT to a new file QUARANTINED, recorded first.
+bool CopyAside(const std::string& content, const std::wstring& quarantined) {
+    Digest digest;
+    if (!Md5Of(content.data(), content.size(), digest) || !RecordFileWrite(quarantined, digest))
         return false;
-    char chunk[kCopyChunk];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, chunk, sizeof(chunk), &got, nullptr))
-            return false;
-        if (got == 0)
-            return true;
-        DWORD written = 0;
-        if (!WriteFile(copy.get(), chunk, got, &written, nullptr) || written != got)
-            return false;
-    }
+    UniqueFile copy = CreateOwnFile(quarantined);
+    DWORD written = 0;
+    return copy &&
+           (content.empty() || (WriteFile(copy.get(), content.data(),
+                                          static_cast<DWORD>(content.size()), &written, nullptr) &&
+                                written == content.size()));
 }
 
 // Whether nothing holds PATH, or what holds it is reached through no link: a
@@ -55,6 +72,15 @@ bool FreeOrDirect(const std::wstring& path) {
     if (!there)
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     return HandleIsAt(there.get(), path);
+}
+
+// The path as the user knows it: as the file system spells it, without the
+// "\\?\" prefix the check works with.
+std::wstring ShownPath(HANDLE file, const std::wstring& path) {
+    const std::wstring final = FinalPathOf(file);
+    if (!final.empty())
+        return final;
+    return path.compare(0, 4, L"\\\\?\\") == 0 ? path.substr(4) : path;
 }
 
 void Quarantine(const std::wstring& path) {
@@ -70,20 +96,27 @@ void Quarantine(const std::wstring& path) {
                                OPEN_EXISTING, kFlags, nullptr));
     if (!file || !IsStillASuspect(file.get(), path))
         return;
+    const std::wstring shown = ShownPath(file.get(), path);
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const std::optional<std::string> content = ContentOf(file.get());
+    if (!content || !GetFileInformationByHandle(file.get(), &info))
+        return;
 
     const std::wstring quarantined = path + L".orvix";
     // The file is removed only once its copy exists: a suspect may yet be a
-    // genuine file, and a failed copy must not lose it.
-    const bool copied = CopyAside(file.get(), quarantined);
-    if (!copied || !deletable || !DeleteByHandle(file.get())) {
-        if (!FreeOrDirect(quarantined))
-            return;
-        MoveFileExW(path.c_str(), quarantined.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
-        RequireRestart();
-    }
+    // genuine file, and a failed copy must not lose it. Both are in the
+    // journal before they happen, so that the user can have them back.
+    const bool copied = CopyAside(*content, quarantined);
+    const bool deleted =
+        copied && deletable &&
+        RecordFileDeletion(path, content->data(), content->size(), info.dwFileAttributes) &&
+        DeleteByHandle(file.get());
     file.reset();
-    LogPathLine("Search Path Inject\t", path);
+    if (!deleted && FreeOrDirect(quarantined) &&
+        JournaledMoveFile(path, quarantined,
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT))
+        RequireRestart();
+    LogPathLine("Search Path Inject\t", shown);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/change_journal.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 
@@ -21,13 +22,10 @@ bool ValueNames(HKEY key, const wchar_t* name, const wchar_t* program) {
     return StrStrIW(value.c_str(), program) != nullptr;
 }
 
-// Each value is written through its own open of the key, so that one failing
-// write cannot keep the other from being tried.
+// Each value is written on its own, so that one failing write cannot keep
+// the other from being tried.
 void WriteWinlogonValue(const wchar_t* name, const std::wstring& data) {
-    UniqueKey key;
-    if (OpenKey(HKEY_LOCAL_MACHINE, kWinlogonKey, KEY_ALL_ACCESS, key) != ERROR_SUCCESS)
-        return;
-    (void)WriteString(key.get(), name, data);
+    (void)JournaledSetString({HKEY_LOCAL_MACHINE, kWinlogonKey}, name, data);
 }
 
 } // namespace

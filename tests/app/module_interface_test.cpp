@@ -42,7 +42,7 @@ TEST(ModuleInterface, ModuleThatOverridesNothingLeavesTheLogAlone) {
     log.Assign(nullptr);
     log.Append("before");
     OverridesNothing module;
-    EXPECT_FALSE(repair_run::ScanAndRepair(module, "title\r\n"));
+    EXPECT_FALSE(repair_run::ScanAndRepair(module, "title\r\n", L"IModuleKillClientNull", true));
     EXPECT_EQ(log.Text(), "before");
 }
 

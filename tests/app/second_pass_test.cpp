@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/command_line_modes.h"
 #include "app/run_log.h"
 #include "app/second_pass.h"
 #include "common/registry.h"
@@ -9,6 +10,30 @@
 #include "support/test_files.h"
 
 namespace {
+
+// The windowless modes are words of their own, unlike the second pass's switch.
+TEST(CommandLineModes, UndoAndScanOnlyAreWordsOfTheirOwn) {
+    struct Case {
+        const wchar_t* commandLine;
+        bool undo;
+        bool scanOnly;
+    } cases[] = {
+        {L"\"C:\\Program Files\\t\\filemender.exe\" /undo", true, false},
+        {L"filemender.exe /SCANONLY", false, true},
+        {L"filemender.exe\t/ScanOnly extra", false, true},
+        {L"/undo", true, false},
+        {L"filemender.exe /undone", false, false},
+        {L"filemender.exe x/undo", false, false},
+        {L"filemender.exe /scan", false, false},
+        {L"filemender.exe second_proc", false, false},
+        {nullptr, false, false},
+    };
+    for (const Case& c : cases) {
+        const wchar_t* shown = c.commandLine ? c.commandLine : L"(null)";
+        EXPECT_EQ(IsUndoCommandLine(c.commandLine), c.undo) << shown;
+        EXPECT_EQ(IsScanOnlyCommandLine(c.commandLine), c.scanOnly) << shown;
+    }
+}
 
 TEST(SecondPass, CommandLineSwitch) {
     struct Case {

@@ -243,7 +243,9 @@ TEST_F(ChangeJournal, ImportedScriptAndCreatedServiceAreUndone) {
     const std::string text =
         "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\JournalTest\\Script\\Deep]\r\n"
         "\"Text\"=\"from script\"\r\n\"Number\"=dword:00000005\r\n"
-        "[HKEY_CURRENT_USER\\Software\\JournalTest]\r\n\"seed\"=dword:00000009\r\n";
+        "[HKEY_CURRENT_USER\\Software\\JournalTest]\r\n\"seed\"=dword:00000009\r\n"
+        // A second key below the same missing parent: the parent is made once.
+        "[HKEY_CURRENT_USER\\Software\\JournalTest\\Script\\Other]\r\n\"More\"=\"x\"\r\n";
     ASSERT_TRUE(WriteWholeFile(script, text));
     ASSERT_TRUE(JournaledImportRegistryScript(script));
     EXPECT_EQ(
@@ -266,12 +268,11 @@ TEST_F(ChangeJournal, ImportedScriptAndCreatedServiceAreUndone) {
                                      L"C:\\journal-test\\none.sys", service),
               ERROR_SERVICE_EXISTS);
 
-    // The script line, two keys, three values, the service.
+    // The service, four values, three keys, the script line.
     const Outcomes outcomes = UndoAll();
-    EXPECT_EQ(outcomes,
-              (Outcomes{UndoOutcome::Restored, UndoOutcome::Restored, UndoOutcome::Restored,
-                        UndoOutcome::Restored, UndoOutcome::Restored, UndoOutcome::Restored,
-                        UndoOutcome::AlreadyAsBefore}));
+    Outcomes expected(8, UndoOutcome::Restored);
+    expected.push_back(UndoOutcome::AlreadyAsBefore);
+    EXPECT_EQ(outcomes, expected);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kScratchKey, L"seed"), 1u);
     EXPECT_FALSE(RegistryKeyExists(UserKey(L"Script")));
     UniqueServiceHandle gone(OpenServiceW(manager.get(), L"journaltest", SERVICE_QUERY_STATUS));

@@ -1,5 +1,8 @@
 #include "common/journal_fixture.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include "common/journal_manifest.h"
 #include "common/journal_line.h"
 #include "common/registry_state.h"
@@ -54,4 +57,21 @@ std::wstring KeySnapshot(const RegistryKeyPath& key) {
     if (!tree)
         return L"<unreadable>";
     return FromUtf8(*tree);
+}
+
+bool GrantEveryoneWrite(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr))
+        return false;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    std::wstring name = path;
+    const DWORD error =
+        SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, dacl, nullptr);
+    LocalFree(descriptor);
+    return error == ERROR_SUCCESS;
 }

@@ -35,3 +35,7 @@ private:
 
 // Every value of a key (name, type, bytes as text), and its subkeys' names.
 std::wstring KeySnapshot(const RegistryKeyPath& key);
+
+// Lets everyone write PATH. Wine keeps file security as Unix permissions, in
+// which only a grant to everyone shows as "others may write".
+bool GrantEveryoneWrite(const std::wstring& path);

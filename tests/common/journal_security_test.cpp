@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <aclapi.h>
-#include <sddl.h>
 
 #include "common/admin_only_folder.h"
 #include "common/change_journal.h"
@@ -13,25 +11,6 @@
 namespace {
 
 class JournalSecurity : public JournalFixture {};
-
-// Wine keeps file security as Unix permissions, in which only a grant to
-// everyone shows as "others may write".
-bool GrantEveryoneWrite(const std::wstring& path) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            L"D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr))
-        return false;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-    std::wstring name = path;
-    const DWORD error =
-        SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
-                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, dacl, nullptr);
-    LocalFree(descriptor);
-    return error == ERROR_SUCCESS;
-}
 
 TEST_F(JournalSecurity, JournalIsAdminOnlyAndRefusedOnceOthersCouldWrite) {
     ASSERT_TRUE(WriteWholeFile(Path(L"lib.dll"), "original"));

@@ -30,7 +30,7 @@ protected:
 
 const std::string kPlanted = "planted library, not a PE image";
 
-TEST_F(SuspectQuarantine, FoundLibraryIsMovedAsideAndLoggedInStoredForm) {
+TEST_F(SuspectQuarantine, FoundLibraryIsMovedAsideAndLoggedAsTheUserSeesIt) {
     MakeFolder(L"C:\\Apps\\Quarantine");
     PlantText(L"C:\\Apps\\Quarantine\\Lpk.DLL");
     RecordProgram(L"C:\\Apps\\Quarantine\\app.exe");
@@ -40,7 +40,8 @@ TEST_F(SuspectQuarantine, FoundLibraryIsMovedAsideAndLoggedInStoredForm) {
 
     EXPECT_FALSE(FileExists(L"C:\\Apps\\Quarantine\\lpk.dll"));
     EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\Quarantine\\lpk.dll.orvix"), kPlanted);
-    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\t\\\\?\\c:\\apps\\quarantine\\lpk.dll\r\n");
+    // Neither the device prefix nor the lower case the check works with.
+    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\tC:\\Apps\\Quarantine\\Lpk.DLL\r\n");
     EXPECT_EQ(TheRunFlags().restartRequired, 0);
 }
 
@@ -59,15 +60,16 @@ TEST_F(SuspectQuarantine, LibraryInUseIsCopiedNowAndMovedAtRestart) {
         EXPECT_TRUE(FileExists(L"C:\\Apps\\InUse\\lpk.dll"));
     }
     EXPECT_EQ(TheRunFlags().restartRequired, 1);
-    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\t\\\\?\\c:\\apps\\inuse\\lpk.dll\r\n");
+    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\tC:\\Apps\\InUse\\lpk.dll\r\n");
 
     ASSERT_EQ(RunAndWait(SystemDirectoryWithSlash() + L"wineboot.exe -r", 120000), 0u);
     EXPECT_FALSE(FileExists(L"C:\\Apps\\InUse\\lpk.dll"));
     EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\InUse\\lpk.dll.orvix"), kPlanted);
 }
 
-// A suspect may be a genuine file; without its copy it is not deleted but
-// moved at the next start instead.
+// A suspect may be a genuine file; without its copy it is not deleted. Nor is
+// it moved at the next start: a folder in the copy's place cannot be kept in
+// the change journal, so that move could not be put back.
 TEST_F(SuspectQuarantine, LibraryIsKeptWhenItsCopyFails) {
     MakeFolder(L"C:\\Apps\\CopyFails");
     PlantText(L"C:\\Apps\\CopyFails\\lpk.dll");
@@ -77,8 +79,8 @@ TEST_F(SuspectQuarantine, LibraryIsKeptWhenItsCopyFails) {
     QuarantineSuspects(Scan());
 
     EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\CopyFails\\lpk.dll"), kPlanted);
-    EXPECT_EQ(TheRunFlags().restartRequired, 1);
-    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\t\\\\?\\c:\\apps\\copyfails\\lpk.dll\r\n");
+    EXPECT_EQ(TheRunFlags().restartRequired, 0);
+    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\tC:\\Apps\\CopyFails\\lpk.dll\r\n");
 }
 
 // The folder is the user's: swapped for a link into the system directory

@@ -1,0 +1,114 @@
+#include "app/run_report.h"
+
+#include <cwchar>
+#include <exception>
+
+#include <nlohmann/json.hpp>
+
+#include "common/change_journal.h"
+#include "common/journal_line.h"
+#include "common/link_safe_file.h"
+#include "common/tool_folder.h"
+#include "common/unique_resource.h"
+#include "sysfile/edition_key.h"
+
+namespace {
+
+std::string TimeText(const SYSTEMTIME& time) {
+    wchar_t text[32] = {};
+    std::swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02u", time.wYear, time.wMonth, time.wDay,
+                  time.wHour, time.wMinute, time.wSecond);
+    return ToUtf8(text);
+}
+
+// The folder name of a journal path ("...\backup\20261210-142105\").
+std::wstring LastFolderName(std::wstring folder) {
+    while (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    const size_t slash = folder.rfind(L'\\');
+    return slash == std::wstring::npos ? folder : folder.substr(slash + 1);
+}
+
+nlohmann::json TextOrNull(const std::wstring& text) {
+    return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(ToUtf8(text));
+}
+
+} // namespace
+
+RunReport& TheRunReport() {
+    static RunReport report;
+    return report;
+}
+
+void StartRunReport(const wchar_t* mode, const SYSTEMTIME& start) {
+    RunReport& report = TheRunReport();
+    report = RunReport{};
+    report.mode = mode;
+    report.start = start;
+}
+
+std::string RunReportJson(const RunReport& report, const SYSTEMTIME& end) {
+    nlohmann::json json;
+    json["program"] = "filemender";
+    json["mode"] = ToUtf8(report.mode);
+    json["start"] = TimeText(report.start);
+    json["end"] = TimeText(end);
+    json["edition"] = TextOrNull(EditionKey());
+    json["journal"] = TextOrNull(LastFolderName(JournalFolder()));
+
+    bool anythingFound = false;
+    nlohmann::json modules = nlohmann::json::array();
+    for (const ModuleFinding& finding : report.modules) {
+        modules.push_back({{"name", ToUtf8(finding.module)}, {"found", finding.found}});
+        anythingFound = anythingFound || finding.found;
+    }
+    json["modules"] = modules;
+    json["found"] = anythingFound;
+
+    nlohmann::json changes = nlohmann::json::array();
+    for (const JournalChange& change : JournalChanges())
+        changes.push_back({{"kind", ToUtf8(change.kind)},
+                           {"target", ToUtf8(change.target)},
+                           {"name", ToUtf8(change.name)},
+                           {"before", ToUtf8(change.before)},
+                           {"after", ToUtf8(change.after)},
+                           {"undoable", change.undoable}});
+    json["changes"] = changes;
+
+    if (report.mode == L"undo") {
+        nlohmann::json results = nlohmann::json::array();
+        for (const UndoResult& result : report.undoResults)
+            results.push_back({{"kind", ToUtf8(result.kind)},
+                               {"target", ToUtf8(result.target)},
+                               {"name", ToUtf8(result.name)},
+                               {"outcome", ToUtf8(result.outcome)}});
+        json["undo"] = {{"journal", TextOrNull(report.undoneJournal)},
+                        {"refused", TextOrNull(report.undoRefusal)},
+                        {"undoneBefore", TextOrNull(report.undoneBefore)},
+                        {"results", results}};
+    }
+    return json.dump(2) + "\n";
+}
+
+std::wstring RunReportPath(bool createFolders) {
+    return ToolDataFile(L"last-run.json", createFolders);
+}
+
+bool WriteRunReport() {
+    SYSTEMTIME end = {};
+    GetLocalTime(&end);
+    std::string text;
+    try {
+        text = RunReportJson(TheRunReport(), end);
+    } catch (const std::exception&) {
+        return false; // no exception leaves the report
+    }
+    const std::wstring path = RunReportPath(true);
+    if (path.empty() || text.size() > MAXDWORD)
+        return false;
+    UniqueFile file = CreateOwnFile(path);
+    DWORD written = 0;
+    return file &&
+           WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size() && FlushFileBuffers(file.get());
+}

@@ -1,0 +1,130 @@
+#include "app/undo_run.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "app/repair_run.h"
+#include "app/run_log.h"
+#include "app/run_report.h"
+#include "common/admin_only_folder.h"
+#include "common/change_journal.h"
+#include "common/journal_folder.h"
+#include "common/journal_manifest.h"
+#include "common/journal_undo.h"
+#include "common/narrow_text.h"
+
+namespace {
+
+constexpr char kUndoTitle[] = "Undo\t";
+constexpr char kNoJournal[] = "Undo: no journal of a run that made changes\r\n";
+constexpr char kAlreadyUndone[] = "Undo: undone before by\t";
+constexpr char kUntrusted[] = "Undo refused: others could have written the journal\t";
+
+// The newest journal of a repair or second pass that recorded changes. The
+// journals of undos are passed over (undoing one would make the repair again),
+// and so are scans, which change nothing.
+std::optional<std::wstring> LastJournalWithChanges(const std::wstring& root) {
+    for (const std::wstring& name : JournalFoldersNewestFirst(root)) {
+        const std::optional<JournalManifest> manifest = ReadManifest(root + name + L"\\");
+        if (!manifest || manifest->mode == L"undo" || manifest->mode == L"scan" ||
+            manifest->changes.empty())
+            continue;
+        return name;
+    }
+    return std::nullopt;
+}
+
+std::wstring WithoutTrailingSlash(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+std::wstring FolderName(const std::wstring& folder) {
+    const std::wstring path = WithoutTrailingSlash(folder);
+    return path.substr(path.rfind(L'\\') + 1);
+}
+
+void LogChange(UndoOutcome outcome, const JournalChange& change) {
+    std::string line = UndoOutcomeText(outcome);
+    line += "\t" + ToNarrow(change.kind) + "\t" + ToNarrow(change.target);
+    if (!change.name.empty())
+        line += "\t" + ToNarrow(change.name);
+    line += "\r\n";
+    TheRunLog().Append(line);
+}
+
+// Undoes the journal NAME under ROOT; the exit code.
+int UndoJournal(const std::wstring& root, const std::wstring& name) {
+    RunReport& report = TheRunReport();
+    const std::wstring folder = root + name + L"\\";
+    TheRunLog().Append(kUndoTitle);
+    LogPathLine("", name);
+    // A copy someone else could have planted would be put into the system
+    // directory: the whole journal is refused then, not only that copy.
+    const std::optional<JournalManifest> manifest = ReadManifest(folder);
+    if (!IsAdminOnly(WithoutTrailingSlash(root)) || !JournalIsTrustworthy(folder) || !manifest) {
+        LogPathLine(kUntrusted, WithoutTrailingSlash(folder));
+        report.undoRefusal = L"untrusted";
+        return 2;
+    }
+    report.undoneJournal = name;
+    // Undone once already: every change is as before, or was left alone then
+    // for a reason that still holds. Undoing it again would make the staged
+    // steps of a change (a copy made and moved into place) over again.
+    if (!manifest->undoneBy.empty()) {
+        report.undoneBefore = manifest->undoneBy.back();
+        LogPathLine(kAlreadyUndone, report.undoneBefore);
+        return 0;
+    }
+    int exitCode = 0;
+    bool failed = false;
+    for (auto change = manifest->changes.rbegin(); change != manifest->changes.rend(); ++change) {
+        const UndoOutcome outcome = UndoChange(*change, folder);
+        LogChange(outcome, *change);
+        const char* text = UndoOutcomeText(outcome);
+        report.undoResults.push_back(
+            {change->kind, change->target, change->name, std::wstring(text, text + strlen(text))});
+        if (outcome == UndoOutcome::Conflict || outcome == UndoOutcome::Failed)
+            exitCode = 1;
+        failed = failed || outcome == UndoOutcome::Failed;
+    }
+    // A failure may pass (a file in use, for one): such a journal is undone
+    // again by the next undo.
+    const std::wstring undoJournal = JournalFolder();
+    if (!undoJournal.empty() && !failed)
+        MarkUndone(folder, FolderName(undoJournal));
+    return exitCode;
+}
+
+} // namespace
+
+int RunUndo() {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    BeginJournal(JournalMode::Undo, now);
+    StartRunReport(L"undo", now);
+
+    RunLog& log = TheRunLog();
+    log.Assign(nullptr);
+    log.Format("StartTime:%i-%i-%i %i:%i:%i\r\n\r\n", now.wYear, now.wMonth, now.wDay, now.wHour,
+               now.wMinute, now.wSecond);
+
+    int exitCode = 2;
+    const std::wstring root = JournalRoot();
+    const std::optional<std::wstring> last =
+        root.empty() ? std::nullopt : LastJournalWithChanges(root);
+    if (last) {
+        exitCode = UndoJournal(root, *last);
+    } else {
+        log.Append(kNoJournal);
+        TheRunReport().undoRefusal = L"no journal";
+    }
+    log.Append(kBlockSeparator);
+    log.WriteToFile();
+    WriteRunReport();
+    return exitCode;
+}

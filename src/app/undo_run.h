@@ -1,0 +1,10 @@
+#pragma once
+
+// Puts back every change of the last run that made changes, newest first,
+// through a journal of its own, so that a second undo finds everything as
+// before and changes nothing. A change whose target was changed again since is
+// left alone and reported as a conflict. Writes what it did to the run log, in
+// a block of its own, and the run's report. Returns the process exit code:
+// 0 when nothing is left to put back, 1 when a conflict or a failure was left,
+// 2 when there was no journal to undo or it could not be trusted.
+int RunUndo();

@@ -1,0 +1,53 @@
+// libFuzzer harness for what the undo reads back from a journal and what the
+// journal reads from a registry script before it is imported: the manifest's
+// line and field format and the registry script reader. Built natively with
+// AddressSanitizer and UndefinedBehaviorSanitizer.
+//
+// Input: the bytes of a manifest; the same bytes, taken as UTF-8, are also
+// read as a registry script.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/journal_line.h"
+#include "common/registry_script.h"
+
+namespace {
+
+void Check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+void CheckFields(const std::vector<std::wstring>& fields) {
+    // What the manifest writer makes of a line, its reader gives back.
+    const std::vector<std::vector<std::wstring>> again = ParseLines(FormatLine(fields));
+    Check(again.size() == 1 && again[0] == fields);
+    for (const std::wstring& field : fields) {
+        if (const auto state = ParseFileState(field)) {
+            Check(!state->present || state->md5.size() == 32);
+            const auto reread = ParseFileState(FormatFileState(*state));
+            Check(reread && reread->present == state->present && reread->md5 == state->md5);
+        }
+        if (const auto bytes = BytesOfHex(field))
+            Check(bytes->size() * 2 == field.size());
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (const std::vector<std::wstring>& line : ParseLines(text)) {
+        if (!line.empty())
+            CheckFields(line);
+    }
+    if (const auto script = ParseRegistryScript(FromUtf8(text))) {
+        for (const ScriptValue& value : script->values)
+            Check(value.type <= 11);
+    }
+    return 0;
+}
