@@ -1,9 +1,8 @@
 #include <windows.h>
-#include <objbase.h>
 
+#include "app/program.h"
 #include "app/repair_run.h"
 #include "app/run_flags.h"
-#include "app/run_log.h"
 #include "app/second_pass.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
@@ -11,18 +10,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     // removable drive, and the unattended second pass must not wait on it.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT);
 
-    const bool secondPass = IsSecondPassCommandLine(GetCommandLineW());
-    TheRunFlags().secondPass = secondPass ? 1 : 0;
-    RunRepair(nullptr);
-    if (secondPass)
+    // The unattended pass after a restart: no window, and no COM loaded.
+    if (IsSecondPassCommandLine(GetCommandLineW())) {
+        TheRunFlags().secondPass = 1;
+        RunRepair(nullptr);
         ExitProcess(0);
-    // Until the main dialog exists, a start by the user shows the outcome
-    // through the run log itself. Only the shell's opening of the log may
-    // need COM (its handler can be a COM object); the run starts programs
-    // and needs none, so the unattended pass never loads it.
-    CoInitialize(nullptr);
-    OpenLogFile();
-
-    CoUninitialize();
-    return 0;
+    }
+    TheRunFlags().secondPass = 0;
+    return RunProgram(RunRepair);
 }

@@ -1,6 +1,7 @@
 #include "app/repair_run.h"
 
 #include "app/restart_prompt.h"
+#include "app/run_completion.h"
 #include "common/registry.h"
 #include "common/unique_resource.h"
 #include "killers/kill_cybo_qq.h"
@@ -51,10 +52,11 @@ size_t Begin() {
 void End(size_t lengthBeforeModules, HWND dialog) {
     RunFlags& flags = TheRunFlags();
     RunLog& log = TheRunLog();
-    if (log.Length() == lengthBeforeModules)
-        log.Append(kNothingFound);
-    else
+    const bool stopped = StopRequested();
+    if (log.Length() != lengthBeforeModules)
         flags.anythingFound = 1;
+    else if (!stopped) // a stopped run has not looked everywhere
+        log.Append(kNothingFound);
     log.Append(kBlockSeparator);
     log.WriteToFile();
 
@@ -63,11 +65,10 @@ void End(size_t lengthBeforeModules, HWND dialog) {
             flags.restartRequired = 1;
             ScheduleSecondPass();
         }
-        if (flags.restartRequired)
+        if (flags.restartRequired && !stopped)
             ShowRestartPrompt();
     }
-    if (dialog)
-        PostMessageW(dialog, WM_REPAIR_FINISHED, 0, 0);
+    PostRunCompletionOnce(dialog);
 }
 
 } // namespace repair_run

@@ -6,6 +6,7 @@
 
 #include "app/run_flags.h"
 #include "app/run_log.h"
+#include "app/stop_request.h"
 
 // Posted to the main dialog when a run has ended by itself.
 constexpr UINT WM_REPAIR_FINISHED = WM_USER + 100;
@@ -27,9 +28,10 @@ namespace repair_run {
 size_t Begin();
 
 // Scans one module and, when it found something, logs its title and repairs.
-// Returns whether the scan reported a finding.
+// Returns whether it repaired. A stop requested before the scan or between
+// the scan and the repair skips what is left of the module.
 template <class Module> bool ScanAndRepair(Module& module, std::string_view title) {
-    if (!module.Scan())
+    if (StopRequested() || !module.Scan() || StopRequested())
         return false;
     TheRunLog().Append(title);
     module.Repair();
@@ -37,7 +39,10 @@ template <class Module> bool ScanAndRepair(Module& module, std::string_view titl
 }
 
 // Closes the log block, writes it, arranges the second pass and the restart
-// prompt, and posts the completion message to DIALOG (when there is one).
+// prompt, and posts the completion message to DIALOG (when there is one and
+// the stop has not posted it). After a stop the block records what was done
+// and the second pass is still arranged when a repair left work for the
+// restart, but the user is not asked to restart.
 void End(size_t lengthBeforeModules, HWND dialog);
 
 } // namespace repair_run
