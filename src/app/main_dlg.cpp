@@ -77,6 +77,9 @@ bool CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         switch (LOWORD(wParam)) {
         case IDOK:
         case IDCANCEL:
+            // A run in progress stops at its next step from now on, however
+            // long the window takes to go; the program waits for it then.
+            AskRunToStop();
             End(LOWORD(wParam));
             return true;
         case IDC_START_STOP:
@@ -228,12 +231,16 @@ void CMainDlg::ShowResult() {
     SetDlgItemTextW(Window(), IDC_STATUS, kIdleText);
 }
 
+void CMainDlg::AskRunToStop() {
+    if (!worker_ || WaitForSingleObject(worker_.get(), 0) == WAIT_OBJECT_0)
+        return;
+    RequestStop();
+    DismissWorkerPrompts();
+}
+
 bool CMainDlg::FinishRun(DWORD timeoutMs) {
     if (!worker_)
         return true;
-    if (WaitForSingleObject(worker_.get(), 0) == WAIT_OBJECT_0)
-        return true;
-    RequestStop();
-    DismissWorkerPrompts();
+    AskRunToStop();
     return WaitForSingleObject(worker_.get(), timeoutMs) == WAIT_OBJECT_0;
 }

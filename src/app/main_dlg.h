@@ -33,6 +33,8 @@ private:
     void Stop();
     void ShowResult();
     void PaintBackground(HDC dc);
+    // Asks a run still in progress to stop, and answers its restart prompt.
+    void AskRunToStop();
     // Answers No to the restart prompt the worker may be showing.
     void DismissWorkerPrompts();
 

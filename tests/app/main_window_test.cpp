@@ -132,11 +132,12 @@ TEST_F(MainWindow, ResultDialogSaysHowTheRunEndedAndOffersTheSuite) {
 // Links follow the mouse at once, and a press on a link counts as a click
 // wherever the button is released.
 TEST_F(MainWindow, LinksTurnRedUnderTheMouseAndCountAPressReleasedOutside) {
-    const UniqueHandle program = StartProcess(Quoted(ProgramUnderTest()));
-    ASSERT_TRUE(program);
-    const DWORD processId = GetProcessId(program.get());
-    HWND main = WaitForDialog(processId, kStartStopButton, kTimeoutMs);
-    ASSERT_TRUE(main);
+    const StartedProgram started =
+        StartAndWaitForMainDialog(Quoted(ProgramUnderTest()), kTimeoutMs);
+    ASSERT_TRUE(started.main);
+    const HANDLE program = started.process.get();
+    const DWORD processId = started.processId;
+    HWND main = started.main;
     const COLORREF red = RGB(255, 0, 0);
     const COLORREF blue = RGB(48, 100, 165);
     const RECT link = ControlRect(main, kForumThreadLink);
@@ -177,7 +178,34 @@ TEST_F(MainWindow, LinksTurnRedUnderTheMouseAndCountAPressReleasedOutside) {
     Click(result, IDCANCEL);
     EXPECT_TRUE(WaitForControlText(main, kStartStopButton, kStartText, 10000));
     Click(main, IDCANCEL);
-    EXPECT_EQ(WaitForExit(program.get(), kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+    EXPECT_EQ(WaitForExit(program, kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+}
+
+// A stop while the run's restart prompt is open ends the run there: the prompt
+// goes (answered No), and one result dialog says the user stopped.
+TEST_F(MainWindow, StopWhileTheRestartPromptIsOpenShowsOneStoppedResult) {
+    ASSERT_TRUE(WriteWholeFile(SystemDirectoryWithSlash() + L"netpt32.dll", "companion"));
+    const StartedProgram started =
+        StartAndWaitForMainDialog(Quoted(ProgramUnderTest()), kTimeoutMs);
+    ASSERT_TRUE(started.main);
+    const HANDLE program = started.process.get();
+    const DWORD processId = started.processId;
+    HWND main = started.main;
+    Click(main, kStartStopButton);
+    HWND prompt = WaitForDialog(processId, IDNO, kTimeoutMs);
+    ASSERT_TRUE(prompt) << "the restart prompt";
+    EXPECT_FALSE(FindDialog(processId, kResultText));
+
+    Click(main, kStartStopButton);
+    HWND result = WaitForDialog(processId, kResultText, 10000);
+    ASSERT_TRUE(result);
+    EXPECT_FALSE(IsWindowVisible(prompt)) << "the prompt was answered";
+    EXPECT_EQ(ControlText(result, kResultText).rfind(kStoppedOpening, 0), 0u);
+    Click(result, IDCANCEL);
+    EXPECT_TRUE(WaitForControlText(main, kStartStopButton, kStartText, 10000));
+    EXPECT_TRUE(NoDialogFor(processId, kResultText, 1500)) << "a second result dialog";
+    Click(main, IDCANCEL);
+    EXPECT_EQ(WaitForExit(program, kTimeoutMs), static_cast<DWORD>(IDCANCEL));
 }
 
 // The fixture's slow repairs, each item set back to its old state.
@@ -207,13 +235,7 @@ protected:
     static std::string File(int i) { return ReadWholeFile(FixtureFile(i)); }
 
     static bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
-        const Deadline deadline(timeoutMs);
-        do {
-            if (condition())
-                return true;
-            Sleep(5);
-        } while (!deadline.Passed());
-        return false;
+        return WaitUntil(condition, timeoutMs, 5); // steps are short: look often
     }
 
     static std::wstring Fixture(DWORD stepMs) {
@@ -243,11 +265,11 @@ TEST_F(SlowRepairs, EnterStopsBetweenStepsAndNeverInsideOne) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SetUp();
-        const UniqueHandle program = StartProcess(Fixture(1000));
-        ASSERT_TRUE(program);
-        const DWORD processId = GetProcessId(program.get());
-        HWND main = WaitForDialog(processId, kStartStopButton, kTimeoutMs);
-        ASSERT_TRUE(main);
+        const StartedProgram started = StartAndWaitForMainDialog(Fixture(1000), kTimeoutMs);
+        ASSERT_TRUE(started.main);
+        const HANDLE program = started.process.get();
+        const DWORD processId = started.processId;
+        HWND main = started.main;
 
         PressEnter(main);
         EXPECT_TRUE(WaitForControlText(main, kStartStopButton, kStopText, 10000));
@@ -264,7 +286,7 @@ TEST_F(SlowRepairs, EnterStopsBetweenStepsAndNeverInsideOne) {
         EXPECT_EQ(ControlText(main, kStatusLine),
                   L"请点击“开始修复”，立即检测缺少的文件，修复系统");
         Click(main, IDCANCEL);
-        EXPECT_EQ(WaitForExit(program.get(), kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+        EXPECT_EQ(WaitForExit(program, kTimeoutMs), static_cast<DWORD>(IDCANCEL));
 
         for (int i = 0; i < kFixtureItems; ++i) {
             SCOPED_TRACE(i);
@@ -274,14 +296,30 @@ TEST_F(SlowRepairs, EnterStopsBetweenStepsAndNeverInsideOne) {
     }
 }
 
+// Closing the window in the middle of a step ends the run there too, but the
+// process ends only once the step is whole.
+TEST_F(SlowRepairs, ClosingDuringARunWaitsForTheStepInProgress) {
+    const StartedProgram started = StartAndWaitForMainDialog(Fixture(1000), kTimeoutMs);
+    ASSERT_TRUE(started.main);
+    const HANDLE program = started.process.get();
+    HWND main = started.main;
+    Click(main, kStartStopButton);
+    ASSERT_TRUE(WaitFor([] { return File(1) != kFixtureOldContent; }, 30000));
+    Click(main, IDCANCEL);
+    EXPECT_EQ(WaitForExit(program, kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+    EXPECT_EQ(File(1), kFixtureNewContent);
+    EXPECT_EQ(File(2), kFixtureOldContent);
+    EXPECT_EQ(Value(0), kFixtureOldValue);
+}
+
 // A stop that reaches the window after the run has ended by itself (its
 // completion is queued behind the stop) shows one result dialog, not two.
 TEST_F(SlowRepairs, StopAfterTheRunEndedShowsOneResult) {
-    const UniqueHandle program = StartProcess(Fixture(20));
-    ASSERT_TRUE(program);
-    const DWORD processId = GetProcessId(program.get());
-    HWND main = WaitForDialog(processId, kStartStopButton, kTimeoutMs);
-    ASSERT_TRUE(main);
+    const StartedProgram started = StartAndWaitForMainDialog(Fixture(20), kTimeoutMs);
+    ASSERT_TRUE(started.main);
+    const HANDLE program = started.process.get();
+    const DWORD processId = started.processId;
+    HWND main = started.main;
     const std::wstring log = LogFilePath(false);
 
     Click(main, kStartStopButton);
@@ -306,7 +344,7 @@ TEST_F(SlowRepairs, StopAfterTheRunEndedShowsOneResult) {
     EXPECT_TRUE(WaitForControlText(main, kStartStopButton, kStartText, 10000));
     EXPECT_TRUE(NoDialogFor(processId, kResultText, 1500)) << "a second result dialog";
     Click(main, IDCANCEL);
-    EXPECT_EQ(WaitForExit(program.get(), kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+    EXPECT_EQ(WaitForExit(program, kTimeoutMs), static_cast<DWORD>(IDCANCEL));
 }
 
 } // namespace

@@ -62,24 +62,24 @@ HWND FindDialog(DWORD processId, int controlId) {
     return search.found;
 }
 
-HWND WaitForDialog(DWORD processId, int controlId, DWORD timeoutMs) {
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
     const Deadline deadline(timeoutMs);
     do {
-        if (HWND dialog = FindDialog(processId, controlId))
-            return dialog;
-        Sleep(kPollMs);
+        if (condition())
+            return true;
+        Sleep(pollMs);
     } while (!deadline.Passed());
-    return nullptr;
+    return false;
+}
+
+HWND WaitForDialog(DWORD processId, int controlId, DWORD timeoutMs) {
+    HWND dialog = nullptr;
+    WaitUntil([&] { return (dialog = FindDialog(processId, controlId)) != nullptr; }, timeoutMs);
+    return dialog;
 }
 
 bool NoDialogFor(DWORD processId, int controlId, DWORD waitMs) {
-    const Deadline deadline(waitMs);
-    do {
-        if (FindDialog(processId, controlId))
-            return false;
-        Sleep(kPollMs);
-    } while (!deadline.Passed());
-    return true;
+    return !WaitUntil([&] { return FindDialog(processId, controlId) != nullptr; }, waitMs);
 }
 
 std::wstring ControlText(HWND dialog, int controlId) {
@@ -89,13 +89,7 @@ std::wstring ControlText(HWND dialog, int controlId) {
 }
 
 bool WaitForControlText(HWND dialog, int controlId, const std::wstring& text, DWORD timeoutMs) {
-    const Deadline deadline(timeoutMs);
-    do {
-        if (ControlText(dialog, controlId) == text)
-            return true;
-        Sleep(kPollMs);
-    } while (!deadline.Passed());
-    return false;
+    return WaitUntil([&] { return ControlText(dialog, controlId) == text; }, timeoutMs);
 }
 
 void Click(HWND dialog, int controlId) {
@@ -192,19 +186,30 @@ std::wstring ScreenshotFolder() {
     return Environment(L"SCREENSHOT_DIR");
 }
 
+StartedProgram StartAndWaitForMainDialog(const std::wstring& commandLine, DWORD timeoutMs) {
+    StartedProgram started;
+    started.process = StartProcess(commandLine);
+    if (!started.process)
+        return started;
+    started.processId = GetProcessId(started.process.get());
+    started.main = WaitForDialog(started.processId, kStartStopButton, timeoutMs);
+    return started;
+}
+
 WindowedRun RunFromWindow(const std::wstring& commandLine, DWORD timeoutMs,
                           const std::wstring& screenshotStem, int answer) {
     WindowedRun run;
-    const UniqueHandle program = StartProcess(commandLine);
-    if (!program)
-        return run;
-    const DWORD processId = GetProcessId(program.get());
     const Deadline deadline(timeoutMs);
+    const StartedProgram started = StartAndWaitForMainDialog(commandLine, timeoutMs);
+    if (!started.process)
+        return run;
+    const HANDLE program = started.process.get();
+    const DWORD processId = started.processId;
+    HWND main = started.main;
     const std::wstring shots = screenshotStem.empty() || ScreenshotFolder().empty()
                                    ? std::wstring()
                                    : ScreenshotFolder() + L"\\" + screenshotStem;
 
-    HWND main = WaitForDialog(processId, kStartStopButton, timeoutMs);
     run.mainDialogShown = main != nullptr;
     if (main) {
         if (!shots.empty()) {
@@ -215,7 +220,7 @@ WindowedRun RunFromWindow(const std::wstring& commandLine, DWORD timeoutMs,
         std::set<HWND> answered;
         HWND result = nullptr;
         while (!result && !deadline.Passed() &&
-               WaitForSingleObject(program.get(), kPollMs) == WAIT_TIMEOUT) {
+               WaitForSingleObject(program, kPollMs) == WAIT_TIMEOUT) {
             run.prompts += AnswerPrompts(processId, answered);
             result = FindDialog(processId, kResultText);
         }
@@ -232,7 +237,7 @@ WindowedRun RunFromWindow(const std::wstring& commandLine, DWORD timeoutMs,
         }
         Click(main, IDCANCEL);
     }
-    run.exitCode = WaitForExit(program.get(), deadline.Left());
+    run.exitCode = WaitForExit(program, deadline.Left());
     return run;
 }
 

@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <string>
+
+#include "common/unique_resource.h"
 
 // The windows of the program under test, found and driven from outside the
 // program as a user would drive them: by their controls, keys and the mouse.
@@ -32,6 +35,9 @@ private:
     DWORD start_;
     DWORD ms_;
 };
+
+// Polls CONDITION until it holds or timeoutMs have passed; returns whether it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 20);
 
 // A visible dialog of PROCESS (0: of any process) that holds control
 // CONTROL_ID, or null.
@@ -66,6 +72,15 @@ int PixelsOfColour(const RECT& rect, COLORREF colour);
 bool SaveScreenshot(HWND window, const std::wstring& path);
 // Where tests keep their screenshots (SCREENSHOT_DIR), empty when not set.
 std::wstring ScreenshotFolder();
+
+// A program under test whose main dialog has shown.
+struct StartedProgram {
+    UniqueHandle process;
+    DWORD processId = 0;
+    HWND main = nullptr;
+};
+// Starts COMMAND_LINE and waits, at most timeoutMs, for its main dialog.
+StartedProgram StartAndWaitForMainDialog(const std::wstring& commandLine, DWORD timeoutMs);
 
 // One run of the program from its window, as a user makes it: the main
 // dialog appears, start is pressed, a restart prompt is answered No, the
