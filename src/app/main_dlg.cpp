@@ -44,15 +44,12 @@ void DrawLine(HDC dc, int y, int width) {
     LineTo(dc, width, y);
 }
 
-struct PromptSearch {
-    int answered = 0;
-};
-
-BOOL CALLBACK AnswerNo(HWND window, LPARAM context) {
+// The worker shows no window but the system's restart prompt, a dialog box.
+BOOL CALLBACK AnswerNo(HWND window, LPARAM) {
     wchar_t className[16] = {};
     if (IsWindowVisible(window) && GetClassNameW(window, className, ARRAYSIZE(className)) &&
-        lstrcmpW(className, L"#32770") == 0 && PostMessageW(window, WM_COMMAND, IDNO, 0))
-        ++reinterpret_cast<PromptSearch*>(context)->answered;
+        lstrcmpW(className, L"#32770") == 0)
+        PostMessageW(window, WM_COMMAND, IDNO, 0);
     return TRUE;
 }
 
@@ -144,15 +141,14 @@ void CMainDlg::PaintBackground(HDC dc) {
     FillBand(dc, height - kBandHeight, height, width);
     DrawLine(dc, height - kBandHeight, width);
     if (logo_) {
-        HDC memory = CreateCompatibleDC(dc);
+        const UniqueMemoryDc memory(CreateCompatibleDC(dc));
         if (memory) {
             BITMAP bitmap = {};
             GetObjectW(logo_.get(), sizeof(bitmap), &bitmap);
-            HGDIOBJ previous = SelectObject(memory, logo_.get());
+            HGDIOBJ previous = SelectObject(memory.get(), logo_.get());
             BitBlt(dc, width - 100, height - kBandHeight + 7, bitmap.bmWidth, bitmap.bmHeight,
-                   memory, 0, 0, SRCCOPY);
-            SelectObject(memory, previous);
-            DeleteDC(memory);
+                   memory.get(), 0, 0, SRCCOPY);
+            SelectObject(memory.get(), previous);
         }
     }
 
@@ -219,8 +215,7 @@ void CMainDlg::Stop() {
 void CMainDlg::DismissWorkerPrompts() {
     if (!workerId_)
         return;
-    PromptSearch search;
-    EnumThreadWindows(workerId_, AnswerNo, reinterpret_cast<LPARAM>(&search));
+    EnumThreadWindows(workerId_, AnswerNo, 0);
 }
 
 void CMainDlg::ShowResult() {

@@ -102,6 +102,13 @@ template <class Object> struct GdiObjectTraits {
     static void Close(Value value) noexcept { DeleteObject(value); }
 };
 
+// A device context made with CreateCompatibleDC.
+struct MemoryDcTraits {
+    using Value = HDC;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { DeleteDC(value); }
+};
+
 struct IconTraits {
     using Value = HICON;
     static Value Invalid() noexcept { return nullptr; }
@@ -117,6 +124,7 @@ using UniqueLibrary = UniqueResource<LibraryTraits>;
 using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
 using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
 using UniqueIcon = UniqueResource<IconTraits>;
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 
 // Runs a callable when the scope ends, on every path out of it.
 template <class Callable> class ScopeExit {

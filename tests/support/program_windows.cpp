@@ -150,11 +150,11 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     if (width <= 0 || height <= 0)
         return false;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const UniqueMemoryDc memory(CreateCompatibleDC(screen));
     const UniqueBitmap bitmap(CreateCompatibleBitmap(screen, width, height));
-    HGDIOBJ previous = SelectObject(memory, bitmap.get());
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, previous);
+    HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory.get(), previous);
 
     BITMAPINFOHEADER info = {};
     info.biSize = sizeof(info);
@@ -165,9 +165,9 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     info.biCompression = BI_RGB;
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     std::vector<char> pixels(static_cast<size_t>(stride) * static_cast<size_t>(height));
-    const int lines = GetDIBits(memory, bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
-                                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    DeleteDC(memory);
+    const int lines =
+        GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
+                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     if (lines != height)
         return false;
