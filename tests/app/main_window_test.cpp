@@ -56,6 +56,18 @@ std::wstring Quoted(const std::wstring& path) {
     return L"\"" + path + L"\"";
 }
 
+// Answers RESULT with cancel: the window returns to idle, with its after-run
+// status line, and no second result dialog follows; then closes the window.
+void AnswerResultAndClose(const StartedProgram& started, HWND result) {
+    Click(result, IDCANCEL);
+    EXPECT_TRUE(WaitForControlText(started.main, kStartStopButton, kStartText, 10000));
+    EXPECT_EQ(ControlText(started.main, kStatusLine),
+              L"请点击“开始修复”，立即检测缺少的文件，修复系统");
+    EXPECT_TRUE(NoDialogFor(started.processId, kResultText, 1500)) << "a second result dialog";
+    Click(started.main, IDCANCEL);
+    EXPECT_EQ(WaitForExit(started.process.get(), kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+}
+
 class MainWindow : public testing::Test {
 protected:
     void SetUp() override {
@@ -188,7 +200,6 @@ TEST_F(MainWindow, StopWhileTheRestartPromptIsOpenShowsOneStoppedResult) {
     const StartedProgram started =
         StartAndWaitForMainDialog(Quoted(ProgramUnderTest()), kTimeoutMs);
     ASSERT_TRUE(started.main);
-    const HANDLE program = started.process.get();
     const DWORD processId = started.processId;
     HWND main = started.main;
     Click(main, kStartStopButton);
@@ -201,11 +212,7 @@ TEST_F(MainWindow, StopWhileTheRestartPromptIsOpenShowsOneStoppedResult) {
     ASSERT_TRUE(result);
     EXPECT_FALSE(IsWindowVisible(prompt)) << "the prompt was answered";
     EXPECT_EQ(ControlText(result, kResultText).rfind(kStoppedOpening, 0), 0u);
-    Click(result, IDCANCEL);
-    EXPECT_TRUE(WaitForControlText(main, kStartStopButton, kStartText, 10000));
-    EXPECT_TRUE(NoDialogFor(processId, kResultText, 1500)) << "a second result dialog";
-    Click(main, IDCANCEL);
-    EXPECT_EQ(WaitForExit(program, kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+    AnswerResultAndClose(started, result);
 }
 
 // The fixture's slow repairs, each item set back to its old state.
@@ -267,7 +274,6 @@ TEST_F(SlowRepairs, EnterStopsBetweenStepsAndNeverInsideOne) {
         SetUp();
         const StartedProgram started = StartAndWaitForMainDialog(Fixture(1000), kTimeoutMs);
         ASSERT_TRUE(started.main);
-        const HANDLE program = started.process.get();
         const DWORD processId = started.processId;
         HWND main = started.main;
 
@@ -281,12 +287,7 @@ TEST_F(SlowRepairs, EnterStopsBetweenStepsAndNeverInsideOne) {
         EXPECT_EQ(ControlText(result, kResultText).rfind(kStoppedOpening, 0), 0u);
         if (!ScreenshotFolder().empty())
             SaveScreenshot(result, ScreenshotFolder() + L"\\stopped_result.bmp");
-        Click(result, IDCANCEL);
-        EXPECT_TRUE(WaitForControlText(main, kStartStopButton, kStartText, 10000));
-        EXPECT_EQ(ControlText(main, kStatusLine),
-                  L"请点击“开始修复”，立即检测缺少的文件，修复系统");
-        Click(main, IDCANCEL);
-        EXPECT_EQ(WaitForExit(program, kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+        AnswerResultAndClose(started, result);
 
         for (int i = 0; i < kFixtureItems; ++i) {
             SCOPED_TRACE(i);
@@ -317,7 +318,6 @@ TEST_F(SlowRepairs, ClosingDuringARunWaitsForTheStepInProgress) {
 TEST_F(SlowRepairs, StopAfterTheRunEndedShowsOneResult) {
     const StartedProgram started = StartAndWaitForMainDialog(Fixture(20), kTimeoutMs);
     ASSERT_TRUE(started.main);
-    const HANDLE program = started.process.get();
     const DWORD processId = started.processId;
     HWND main = started.main;
     const std::wstring log = LogFilePath(false);
@@ -340,11 +340,7 @@ TEST_F(SlowRepairs, StopAfterTheRunEndedShowsOneResult) {
     HWND result = WaitForDialog(processId, kResultText, 10000);
     ASSERT_TRUE(result);
     EXPECT_EQ(ControlText(result, kResultText).rfind(kStoppedOpening, 0), 0u);
-    Click(result, IDCANCEL);
-    EXPECT_TRUE(WaitForControlText(main, kStartStopButton, kStartText, 10000));
-    EXPECT_TRUE(NoDialogFor(processId, kResultText, 1500)) << "a second result dialog";
-    Click(main, IDCANCEL);
-    EXPECT_EQ(WaitForExit(program, kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+    AnswerResultAndClose(started, result);
 }
 
 } // namespace
