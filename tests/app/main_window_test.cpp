@@ -272,7 +272,7 @@ TEST_F(SlowRepairs, EnterStopsBetweenStepsAndNeverInsideOne) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SetUp();
-        const StartedProgram started = StartAndWaitForMainDialog(Fixture(1000), kTimeoutMs);
+        const StartedProgram started = StartAndWaitForMainDialog(Fixture(2000), kTimeoutMs);
         ASSERT_TRUE(started.main);
         const DWORD processId = started.processId;
         HWND main = started.main;
@@ -300,7 +300,7 @@ TEST_F(SlowRepairs, EnterStopsBetweenStepsAndNeverInsideOne) {
 // Closing the window in the middle of a step ends the run there too, but the
 // process ends only once the step is whole.
 TEST_F(SlowRepairs, ClosingDuringARunWaitsForTheStepInProgress) {
-    const StartedProgram started = StartAndWaitForMainDialog(Fixture(1000), kTimeoutMs);
+    const StartedProgram started = StartAndWaitForMainDialog(Fixture(2000), kTimeoutMs);
     ASSERT_TRUE(started.main);
     const HANDLE program = started.process.get();
     HWND main = started.main;
