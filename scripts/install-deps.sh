@@ -2,8 +2,8 @@
 # Installs what building and testing need, from Debian's packages, when missing.
 set -uo pipefail
 
-packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-          wine wine64 nginx xvfb googletest clang libclang-rt-14-dev libfuzzer-14-dev
+packages=(cmake make python3 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+          wine wine64 nginx xvfb fonts-wqy-zenhei imagemagick googletest clang libclang-rt-14-dev libfuzzer-14-dev
           nlohmann-json3-dev)
 
 missing=()
@@ -15,7 +15,11 @@ command -v x86_64-w64-mingw32-windres >/dev/null || missing+=(mingw-w64-tools)
 command -v wine >/dev/null || missing+=(wine wine64)
 [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
 command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || missing+=(nginx)
+command -v python3 >/dev/null || missing+=(python3)
 command -v Xvfb >/dev/null || missing+=(xvfb)
+# The windows' Chinese texts need a CJK font; screenshots are taken with import.
+[ -f /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc ] || missing+=(fonts-wqy-zenhei)
+command -v import >/dev/null || missing+=(imagemagick)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 command -v iconv >/dev/null || missing+=(libc-bin)
 # The run's JSON report is written with nlohmann-json (header-only).

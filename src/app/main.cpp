@@ -1,10 +1,9 @@
 #include <windows.h>
-#include <objbase.h>
 
+#include "app/command_line_modes.h"
+#include "app/program.h"
 #include "app/repair_run.h"
 #include "app/run_flags.h"
-#include "app/run_log.h"
-#include "app/command_line_modes.h"
 #include "app/second_pass.h"
 #include "app/undo_run.h"
 
@@ -19,18 +18,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     if (IsScanOnlyCommandLine(GetCommandLineW()))
         return RunScanOnly();
 
-    const bool secondPass = IsSecondPassCommandLine(GetCommandLineW());
-    TheRunFlags().secondPass = secondPass ? 1 : 0;
-    RunRepair(nullptr);
-    if (secondPass)
+    // The unattended pass after a restart: no window, and no COM loaded.
+    if (IsSecondPassCommandLine(GetCommandLineW())) {
+        TheRunFlags().secondPass = 1;
+        RunRepair(nullptr);
         ExitProcess(0);
-    // Until the main dialog exists, a start by the user shows the outcome
-    // through the run log itself. Only the shell's opening of the log may
-    // need COM (its handler can be a COM object); the run starts programs
-    // and needs none, so the unattended pass never loads it.
-    CoInitialize(nullptr);
-    OpenLogFile();
-
-    CoUninitialize();
-    return 0;
+    }
+    TheRunFlags().secondPass = 0;
+    return RunProgram(RunRepair);
 }

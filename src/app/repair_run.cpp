@@ -1,6 +1,7 @@
 #include "app/repair_run.h"
 
 #include "app/restart_prompt.h"
+#include "app/run_completion.h"
 #include "app/run_report.h"
 #include "common/change_journal.h"
 #include "common/registry.h"
@@ -65,10 +66,11 @@ void NoteFinding(const wchar_t* module, bool found) {
 }
 
 // Closes the log block and writes it; whether the modules logged anything.
-bool CloseLogBlock(size_t lengthBeforeModules) {
+// A stopped run has not looked everywhere, so it does not say it found nothing.
+bool CloseLogBlock(size_t lengthBeforeModules, bool stopped) {
     RunLog& log = TheRunLog();
     const bool found = log.Length() != lengthBeforeModules;
-    if (!found)
+    if (!found && !stopped)
         log.Append(kNothingFound);
     log.Append(kBlockSeparator);
     log.WriteToFile();
@@ -77,7 +79,8 @@ bool CloseLogBlock(size_t lengthBeforeModules) {
 
 void End(size_t lengthBeforeModules, HWND dialog) {
     RunFlags& flags = TheRunFlags();
-    if (CloseLogBlock(lengthBeforeModules))
+    const bool stopped = StopRequested();
+    if (CloseLogBlock(lengthBeforeModules, stopped))
         flags.anythingFound = 1;
 
     if (!flags.secondPass) {
@@ -88,14 +91,13 @@ void End(size_t lengthBeforeModules, HWND dialog) {
     }
     // After the last change of the run, so that it lists every one.
     WriteRunReport();
-    if (!flags.secondPass && flags.restartRequired)
+    if (!flags.secondPass && flags.restartRequired && !stopped)
         ShowRestartPrompt();
-    if (dialog)
-        PostMessageW(dialog, WM_REPAIR_FINISHED, 0, 0);
+    PostRunCompletionOnce(dialog);
 }
 
 bool EndScan(size_t lengthBeforeModules) {
-    bool found = CloseLogBlock(lengthBeforeModules);
+    bool found = CloseLogBlock(lengthBeforeModules, false);
     for (const ModuleFinding& finding : TheRunReport().modules)
         found = found || finding.found;
     WriteRunReport();

@@ -6,6 +6,7 @@
 
 #include "app/run_flags.h"
 #include "app/run_log.h"
+#include "app/stop_request.h"
 
 // Posted to the main dialog when a run has ended by itself.
 constexpr UINT WM_REPAIR_FINISHED = WM_USER + 100;
@@ -33,25 +34,32 @@ size_t Begin(bool scanOnly);
 void NoteFinding(const wchar_t* module, bool found);
 
 // Scans one module and, when it found something, logs its title and, unless
-// the run only looks, repairs. Returns whether the scan reported a finding;
-// the report notes whether the module found anything at all (a module may log
-// a finding without reporting one).
+// the run only looks, repairs. Returns whether the scan reported a finding and
+// the module went on; a stop requested before the scan or between the scan
+// and the repair skips what is left of the module. The report notes whether
+// the module found anything at all (a module may log a finding without
+// reporting one).
 template <class Module>
 bool ScanAndRepair(Module& module, std::string_view title, const wchar_t* name, bool repair) {
+    if (StopRequested())
+        return false;
     const size_t before = TheRunLog().Length();
     const bool found = module.Scan() != 0;
-    if (found) {
+    const bool goOn = found && !(repair && StopRequested());
+    if (goOn) {
         TheRunLog().Append(title);
         if (repair)
             module.Repair();
     }
     NoteFinding(name, found || TheRunLog().Length() != before);
-    return found;
+    return goOn;
 }
 
 // Closes the log block, writes it and the run's report, arranges the second
 // pass and the restart prompt, and posts the completion message to DIALOG
-// (when there is one).
+// (when there is one and the stop has not posted it). After a stop the block
+// records what was done and the second pass is still arranged when a repair
+// left work for the restart, but the user is not asked to restart.
 void End(size_t lengthBeforeModules, HWND dialog);
 
 // Closes and writes the log block and the report of a scan; whether the scan

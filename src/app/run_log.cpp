@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <climits>
 
+#include "app/web_pages.h"
 #include "common/link_safe_file.h"
 #include "common/narrow_text.h"
 #include "common/tool_folder.h"
@@ -80,7 +81,7 @@ bool RunLog::WriteToFile() const {
 void OpenLogFile() {
     const std::wstring path = LogFilePath(false);
     if (!path.empty())
-        ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        OpenWithShell(path);
 }
 
 void LogPathLine(std::string_view label, std::wstring_view path) {

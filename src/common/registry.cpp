@@ -11,6 +11,15 @@ LONG OpenKey(HKEY root, const wchar_t* subKey, REGSAM access, UniqueKey& key) {
     return error;
 }
 
+LONG OpenOrCreateKey(HKEY root, const wchar_t* subKey, REGSAM access, UniqueKey& key) {
+    HKEY opened = nullptr;
+    const LONG error =
+        RegCreateKeyExW(root, subKey, 0, nullptr, 0, access, nullptr, &opened, nullptr);
+    if (error == ERROR_SUCCESS)
+        key.reset(opened);
+    return error;
+}
+
 LONG ReadDword(HKEY key, const wchar_t* name, DWORD& value) {
     DWORD type = REG_NONE;
     DWORD data = 0;

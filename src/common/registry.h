@@ -12,6 +12,8 @@
 // untouched on failure. Each returns the Win32 error code.
 
 [[nodiscard]] LONG OpenKey(HKEY root, const wchar_t* subKey, REGSAM access, UniqueKey& key);
+// Opens the key, creating it (and the keys above it) when it does not exist.
+[[nodiscard]] LONG OpenOrCreateKey(HKEY root, const wchar_t* subKey, REGSAM access, UniqueKey& key);
 
 // A REG_DWORD value; any other type or size is ERROR_INVALID_DATA.
 [[nodiscard]] LONG ReadDword(HKEY key, const wchar_t* name, DWORD& value);

@@ -95,12 +95,36 @@ struct LibraryTraits {
     static void Close(Value value) noexcept { FreeLibrary(value); }
 };
 
+// GDI objects of one kind (brush, bitmap, font): DeleteObject.
+template <class Object> struct GdiObjectTraits {
+    using Value = Object;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { DeleteObject(value); }
+};
+
+// A device context made with CreateCompatibleDC.
+struct MemoryDcTraits {
+    using Value = HDC;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { DeleteDC(value); }
+};
+
+struct IconTraits {
+    using Value = HICON;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { DestroyIcon(value); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueKey = UniqueResource<RegistryKeyTraits>;
 using UniqueFind = UniqueResource<FindHandleTraits>;
 using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
 using UniqueLibrary = UniqueResource<LibraryTraits>;
+using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
+using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
+using UniqueIcon = UniqueResource<IconTraits>;
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 
 // Runs a callable when the scope ends, on every path out of it.
 template <class Callable> class ScopeExit {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/stop_request.h"
 #include "common/unique_com.h"
 #include "killers/check_infection.h"
 #include "killers/companion_dll.h"
@@ -34,7 +35,7 @@ int CKillCyboQQ::Scan() {
 
 void CKillCyboQQ::CheckProgram(const wchar_t* programPath) {
     std::wstring dll;
-    if (!CompanionDllPath(programPath, dll) ||
+    if (StopRequested() || !CompanionDllPath(programPath, dll) ||
         std::find(infectedDlls_.begin(), infectedDlls_.end(), dll) != infectedDlls_.end() ||
         TooLargeToCheck(dll))
         return;
@@ -43,7 +44,11 @@ void CKillCyboQQ::CheckProgram(const wchar_t* programPath) {
 }
 
 int CKillCyboQQ::Repair() {
-    for (const std::wstring& dll : infectedDlls_)
+    // One DLL at a time, each replaced whole; a stop ends the repair between them.
+    for (const std::wstring& dll : infectedDlls_) {
+        if (StopRequested())
+            break;
         ReplaceWithCleanedCopy(dll);
+    }
     return 1;
 }

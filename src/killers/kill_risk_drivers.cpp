@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/run_log.h"
+#include "app/stop_request.h"
 #include "common/narrow_text.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
@@ -148,18 +149,27 @@ int CKillRiskDrivers::Scan() {
 }
 
 int CKillRiskDrivers::Repair() {
+    // The provider DLLs and the catalog entries that name them go together:
+    // a stop never falls between them. It may fall between the steps below,
+    // each whole in itself; what is left is found again by the next run.
     RepairWinsockCatalog(RemoveForeignProviderDlls());
+    if (StopRequested())
+        return 1;
 
     if (!driverPath.empty() && UninstallNetComponent(kComponentId, netCfg_))
         DeleteAtRestart(driverPath);
+    if (StopRequested())
+        return 1;
 
+    // The processes go before their DLLs, so the DLLs are free to delete.
     TerminateProcessesWithModule(kProcessMarker);
     Sleep(100);
-
     const std::wstring systemDir = SystemDirectoryWithSlash();
     if (!systemDir.empty())
         for (const wchar_t* dll : kCompanionDlls)
             DeleteNowOrAtRestart(systemDir + dll);
+    if (StopRequested())
+        return 1;
 
     RemoveServices();
     return 1;

@@ -2,6 +2,7 @@
 
 #include "app/run_flags.h"
 #include "app/run_log.h"
+#include "app/stop_request.h"
 #include "common/windows_version.h"
 #include "sysfile/damaged_file_scan.h"
 #include "sysfile/edition_key.h"
@@ -26,23 +27,24 @@ int CKillFileMender::Scan() {
     RepairList.clear();
     InjectSuspects.clear();
 
+    // A stop ends the scan between its checks; the run then repairs nothing.
     FileVersions versions;
     bool found = FindSearchPathSuspects(InjectSuspects);
     if (RunsUnderWow64())
         TheRunLog().Append(kSystemFilesNotChecked);
-    if (ScanDamagedFiles(RepairList, versions)) {
+    if (!StopRequested() && ScanDamagedFiles(RepairList, versions)) {
         RequireRestart();
         found = true;
     }
-    if (!CheckInputMethods(inputMethods)) {
+    if (!StopRequested() && !CheckInputMethods(inputMethods)) {
         TheRunLog().Append(kInputMethodsNotRunning);
         found = true;
     }
-    if (CheckVersionBaseline(RepairList, versions)) {
+    if (!StopRequested() && CheckVersionBaseline(RepairList, versions)) {
         RequireRestart();
         found = true;
     }
-    if (!WinlogonShellIsSound()) {
+    if (!StopRequested() && !WinlogonShellIsSound()) {
         TheRunLog().Append(kDesktopIconsGone);
         found = true;
     }
@@ -50,10 +52,17 @@ int CKillFileMender::Scan() {
 }
 
 int CKillFileMender::Repair() {
+    // Each repair is whole in itself; a stop ends the module between them.
     ReplaceSystemFiles(EditionKey(), RepairList);
+    if (StopRequested())
+        return 0;
     QuarantineSuspects(InjectSuspects);
+    if (StopRequested())
+        return 0;
     if (!CheckInputMethods(inputMethods))
         RepairInputMethods(inputMethods);
+    if (StopRequested())
+        return 0;
     if (!WinlogonShellIsSound())
         RepairWinlogonShell();
     return 0;

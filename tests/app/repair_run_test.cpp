@@ -8,7 +8,9 @@
 #include "app/module_kill_client.h"
 #include "app/repair_run.h"
 #include "app/run_flags.h"
+#include "app/run_completion.h"
 #include "app/run_log.h"
+#include "app/stop_request.h"
 #include "common/registry.h"
 #include "support/prompt_watcher.h"
 #include "support/test_files.h"
@@ -21,6 +23,8 @@ struct Behaviour {
     std::string scanLine;
     std::string repairLine;
     bool scanNeedsRestart = false;
+    bool stopDuringRepair = false; // the user presses stop while it repairs
+    int scans = 0;
     int repairs = 0;
     bool alive = false;
 };
@@ -40,6 +44,7 @@ public:
     }
     int Scan() override {
         Behaviour& b = behaviours[Slot];
+        ++b.scans;
         TheRunLog().Append(b.scanLine);
         if (b.scanNeedsRestart)
             RequireRestart();
@@ -49,6 +54,8 @@ public:
         Behaviour& b = behaviours[Slot];
         ++b.repairs;
         TheRunLog().Append(b.repairLine);
+        if (b.stopDuringRepair)
+            RequestStop();
         // All four live until the run has ended.
         for (const Behaviour& other : behaviours)
             EXPECT_TRUE(other.alive || &other > &b);
@@ -90,6 +97,8 @@ protected:
             b = Behaviour();
         order.clear();
         TheRunFlags() = RunFlags();
+        ClearStopRequest();
+        ResetRunCompletion();
         logPath_ = LogFilePath(false);
         DeleteFileW(logPath_.c_str());
         UniqueKey key;
@@ -228,6 +237,47 @@ TEST_F(RepairRun, TwoRunsAppendTwoBlocks) {
     ASSERT_NE(second, std::string::npos);
     EXPECT_EQ(BodyAfterStartLine(file.substr(0, second)), kNoAnomaly + kSeparator);
     EXPECT_EQ(BodyAfterStartLine(file.substr(second)), "x\r\n" + kSeparator);
+}
+
+// A stop ends the run at the next module: what was done is logged (no claim
+// that nothing was found), a second pass a finished repair needs is still
+// arranged, the user is not asked to restart, and the completion comes once.
+TEST_F(RepairRun, StopEndsTheRunBetweenModulesAndRecordsWhatWasDone) {
+    const std::string riskDriversTitle =
+        "\xd0\xde\xb8\xb4\xce\xde\xb7\xa8\xc1\xac\xbd\xd3\xd4\xc6\xb2\xe9\xc9\xb1\xb7\xfe\xce"
+        "\xf1\xc6\xf7\xce\xca\xcc\xe2\r\n";
+    for (Behaviour& b : behaviours) {
+        b.scanResult = 1;
+        b.scanLine = "scan\r\n";
+        b.repairLine = "repair\r\n";
+    }
+    behaviours[0].stopDuringRepair = true;
+    HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    PromptWatcher prompts;
+    RunFakes(window);
+
+    EXPECT_EQ(BodyAfterStartLine(ReadWholeFile(logPath_)),
+              "scan\r\n" + riskDriversTitle + "repair\r\n" + kSeparator);
+    for (int slot : {1, 2, 3})
+        EXPECT_EQ(behaviours[slot].scans, 0) << slot;
+    EXPECT_EQ(TheRunFlags().anythingFound, 1);
+    EXPECT_NE(RunOnceValue(), L"<none>");
+    EXPECT_EQ(prompts.Answered(), 0);
+    MSG message = {};
+    EXPECT_TRUE(PeekMessageW(&message, window, WM_REPAIR_FINISHED, WM_REPAIR_FINISHED, PM_REMOVE));
+    EXPECT_FALSE(PostRunCompletionOnce(window)) << "the run has posted it";
+    DestroyWindow(window);
+
+    // A stop before the first module: an empty block, nothing claimed.
+    SetUp();
+    behaviours[0].scanResult = 1;
+    RequestStop();
+    RunFakes();
+    EXPECT_EQ(BodyAfterStartLine(ReadWholeFile(logPath_)), kSeparator);
+    EXPECT_EQ(behaviours[0].scans, 0);
+    EXPECT_EQ(TheRunFlags().anythingFound, 0);
+    ClearStopRequest();
 }
 
 TEST_F(RepairRun, CompletionIsPostedToTheDialog) {

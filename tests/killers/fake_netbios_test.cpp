@@ -12,7 +12,7 @@
 #include "common/unique_resource.h"
 #include "killers/kill_fake_netbios.h"
 #include "support/child_process.h"
-#include "support/prompt_watcher.h"
+#include "support/program_windows.h"
 #include "support/test_files.h"
 
 namespace {
@@ -358,13 +358,10 @@ TEST_F(FakeNetBios, TwoPassesAcrossTheRestart) {
     FileHolder holder(driver_);
     ASSERT_TRUE(holder.Holding());
 
-    const UniqueHandle program = StartProcess(L"\"" + ProgramUnderTest() + L"\"");
-    ASSERT_TRUE(program);
-    {
-        PromptWatcher restartPrompt(GetProcessId(program.get()));
-        EXPECT_EQ(WaitForExit(program.get(), 120000), 0u);
-        EXPECT_EQ(restartPrompt.Answered(), 1) << "the restart prompt, answered No";
-    }
+    const program_windows::WindowedRun run =
+        program_windows::RunFromWindow(L"\"" + ProgramUnderTest() + L"\"", 120000);
+    EXPECT_TRUE(run.resultShown);
+    EXPECT_EQ(run.prompts, 1) << "the restart prompt, answered No";
     EXPECT_EQ(ReadValue(kRunOnceKey, L"OrvixKillerTools"),
               Present(L"\"" + ProgramUnderTest() + L"\" second_proc", REG_SZ));
     EXPECT_EQ(ImagePath(), Present(L"ORVIX" + kOriginalPath, REG_EXPAND_SZ));

@@ -10,44 +10,11 @@
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
 #include "support/child_process.h"
+#include "support/program_windows.h"
 #include "sysfile/registry_fixture.h"
 #include "support/test_files.h"
 
 namespace {
-
-// Answers "No" to every dialog box of other processes (the program's restart
-// prompt), so that a first pass started from here runs to its end.
-class OtherProcessPromptWatcher {
-public:
-    OtherProcessPromptWatcher() : thread_([this] { Watch(); }) {}
-    ~OtherProcessPromptWatcher() {
-        stop_ = true;
-        thread_.join();
-    }
-    int Answered() const { return answered_; }
-
-private:
-    static BOOL CALLBACK Answer(HWND window, LPARAM context) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        wchar_t className[64] = {};
-        if (process != GetCurrentProcessId() && IsWindowVisible(window) &&
-            GetClassNameW(window, className, ARRAYSIZE(className)) &&
-            lstrcmpW(className, L"#32770") == 0 && PostMessageW(window, WM_COMMAND, IDNO, 0))
-            ++reinterpret_cast<OtherProcessPromptWatcher*>(context)->answered_;
-        return TRUE;
-    }
-    void Watch() {
-        while (!stop_) {
-            EnumWindows(Answer, reinterpret_cast<LPARAM>(this));
-            Sleep(200);
-        }
-    }
-
-    std::atomic<bool> stop_{false};
-    std::atomic<int> answered_{0};
-    std::thread thread_;
-};
 
 size_t Count(const std::string& text, const std::string& part) {
     size_t count = 0;
@@ -64,11 +31,11 @@ TEST(WholeRun, FirstPassSchedulesTheSecondWhichRunsAfterTheRestart) {
     const std::wstring log = LogFilePath(false);
     DeleteFileW(log.c_str());
 
-    {
-        OtherProcessPromptWatcher prompts;
-        EXPECT_EQ(RunAndWait(L"\"" + ProgramUnderTest() + L"\"", 120000), 0u);
-        EXPECT_GE(prompts.Answered(), 1) << "no restart prompt";
-    }
+    const program_windows::WindowedRun run =
+        program_windows::RunFromWindow(L"\"" + ProgramUnderTest() + L"\"", 120000, L"whole_run");
+    EXPECT_TRUE(run.resultShown);
+    EXPECT_GE(run.prompts, 1) << "no restart prompt";
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(IDCANCEL)) << "the window was closed";
     bool found = false;
     EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE,
                           L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
@@ -81,7 +48,22 @@ TEST(WholeRun, FirstPassSchedulesTheSecondWhichRunsAfterTheRestart) {
         << first;
     EXPECT_FALSE(FileExists(systemDir + L"netpt32.dll"));
 
-    ASSERT_EQ(RunAndWait(systemDir + L"wineboot.exe -r", 120000), 0u);
+    {
+        // The pass after the restart shows no window of its own.
+        std::atomic<bool> restarted{false};
+        std::atomic<bool> windowShown{false};
+        std::thread watch([&] {
+            while (!restarted) {
+                if (program_windows::FindDialog(0, program_windows::kStartStopButton))
+                    windowShown = true;
+                Sleep(20);
+            }
+        });
+        EXPECT_EQ(RunAndWait(systemDir + L"wineboot.exe -r", 120000), 0u);
+        restarted = true;
+        watch.join();
+        EXPECT_FALSE(windowShown);
+    }
     const std::string both = ReadWholeFile(log);
     EXPECT_EQ(both.substr(0, first.size()), first);
     EXPECT_EQ(Count(both, "StartTime:"), 2u) << both;

@@ -38,3 +38,24 @@ stop_nginx() {
         NGINX_PID=""
     fi
 }
+
+# use_cjk_fonts PREFIX: the program's dialogs are in Chinese in the 宋体 font,
+# which Wine lacks; registers Debian's WenQuanYi Zen Hei in its place. The
+# registry editor reads the script as UTF-16.
+use_cjk_fonts() {
+    local prefix=$1 lib
+    lib=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+    iconv -f UTF-8 -t UTF-16 "$lib/cjk_fonts.reg" >"$prefix/drive_c/cjk_fonts.reg"
+    wine regedit /s 'C:\cjk_fonts.reg' >/dev/null 2>&1
+}
+
+# bitmaps_to_png FOLDER: screenshots are saved as bitmaps from inside Wine;
+# kept as PNG.
+bitmaps_to_png() {
+    local f
+    command -v convert >/dev/null || return 0
+    for f in "$1"/*.bmp; do
+        [ -e "$f" ] || continue
+        convert "$f" "${f%.bmp}.png" && rm -f "$f"
+    done
+}

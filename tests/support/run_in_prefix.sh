@@ -11,6 +11,8 @@
 #   NGINX_CONF      the nginx config to serve
 #   FILESERVER_ROOT folder whose sysfiles2 tree nginx serves
 #   COPY_IN         colon-separated files copied into C:\tools before the run
+#   SCREENSHOT_HOST_DIR  folder where tests keep screenshots (as SCREENSHOT_DIR
+#                   in Windows form); saved bitmaps become PNG files after the run
 #   KEEP_PREFIX     1: keep the prefix after the run (debugging)
 set -uo pipefail
 . "$(dirname "$0")/prefix_lib.sh"
@@ -20,6 +22,7 @@ shift
 
 prefix=$(mktemp -d /tmp/fm-prefix.XXXXXX)
 cleanup() {
+    [ -n "${SCREENSHOT_HOST_DIR:-}" ] && bitmaps_to_png "$SCREENSHOT_HOST_DIR"
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
     stop_nginx
@@ -39,6 +42,12 @@ fi
 if [ -n "${WINE_REG:-}" ]; then
     cp "$WINE_REG" "$prefix/drive_c/setup.reg"
     wine regedit /s 'C:\setup.reg' >/dev/null 2>&1
+fi
+
+use_cjk_fonts "$prefix"
+if [ -n "${SCREENSHOT_HOST_DIR:-}" ]; then
+    mkdir -p "$SCREENSHOT_HOST_DIR"
+    export SCREENSHOT_DIR="Z:${SCREENSHOT_HOST_DIR//\//\\}"
 fi
 
 mkdir -p "$prefix/drive_c/tools" "$prefix/drive_c/tests"

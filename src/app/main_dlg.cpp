@@ -1,0 +1,241 @@
+#include "app/main_dlg.h"
+
+#include <cwchar>
+
+#include "app/dialog_ids.h"
+#include "app/font_pool.h"
+#include "app/ok_dlg.h"
+#include "app/privileges.h"
+#include "app/repair_run.h"
+#include "app/run_completion.h"
+#include "app/run_flags.h"
+#include "app/stop_request.h"
+#include "app/suite_lookup.h"
+#include "app/web_pages.h"
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"Tessaly系统文件修复工具v1.4";
+constexpr wchar_t kHeaderText[] = L"Tessaly系统文件修复工具";
+constexpr wchar_t kHomePageLinkText[] = L"Tessaly安全网";
+constexpr wchar_t kStartText[] = L"开始修复";
+constexpr wchar_t kStopText[] = L"停止修复";
+constexpr wchar_t kScanningText[] = L"正在扫描中。。。 ";
+constexpr wchar_t kIdleText[] = L"请点击“开始修复”，立即检测缺少的文件，修复系统";
+
+constexpr COLORREF kBandColour = RGB(222, 239, 255);
+constexpr int kBandHeight = 40;
+constexpr int kHeaderTextMargin = 50;
+
+// How long a stop waits for the run before the dialog returns to idle.
+constexpr DWORD kStopWaitMs = 200;
+// How long a new start waits for a stopped run that is still finishing its step.
+constexpr DWORD kPreviousRunWaitMs = 10000;
+
+void FillBand(HDC dc, int top, int bottom, int width) {
+    const RECT band = {0, top, width, bottom};
+    const UniqueBrush brush(CreateSolidBrush(kBandColour));
+    if (brush)
+        FillRect(dc, &band, brush.get());
+}
+
+void DrawLine(HDC dc, int y, int width) {
+    MoveToEx(dc, 0, y, nullptr);
+    LineTo(dc, width, y);
+}
+
+// The worker shows no window but the system's restart prompt, a dialog box.
+BOOL CALLBACK AnswerNo(HWND window, LPARAM) {
+    wchar_t className[16] = {};
+    if (IsWindowVisible(window) && GetClassNameW(window, className, ARRAYSIZE(className)) &&
+        lstrcmpW(className, L"#32770") == 0)
+        PostMessageW(window, WM_COMMAND, IDNO, 0);
+    return TRUE;
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(RunRoutine run) : ModalDialog(IDD_MAIN), run_(run) {}
+
+bool CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_INITDIALOG:
+        Initialise();
+        result = TRUE;
+        return true;
+    case WM_REPAIR_FINISHED:
+        ShowResult();
+        return true;
+    case WM_ERASEBKGND:
+        PaintBackground(reinterpret_cast<HDC>(wParam));
+        result = 1;
+        return true;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+            // A run in progress stops at its next step from now on, however
+            // long the window takes to go; the program waits for it then.
+            AskRunToStop();
+            End(LOWORD(wParam));
+            return true;
+        case IDC_START_STOP:
+            StartOrStop();
+            return true;
+        case IDC_FORUM_THREAD_LINK:
+            OpenWithShell(ForumThreadPage());
+            return true;
+        case IDC_HOME_PAGE_LINK:
+            OpenWithShell(HomePage());
+            return true;
+        case IDC_FORUM_LINK:
+            OpenWithShell(ForumFrontPage());
+            return true;
+        default:
+            return false;
+        }
+    default:
+        (void)lParam;
+        return false;
+    }
+}
+
+void CMainDlg::Initialise() {
+    CenterOnOwner();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXICON),
+                                              GetSystemMetrics(SM_CYICON), 0)));
+    if (icon_)
+        SendMessageW(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    smallIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM),
+                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), 0)));
+    if (smallIcon_)
+        SendMessageW(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+
+    SetWindowTextW(Window(), kCaption);
+    SetDlgItemTextW(Window(), IDC_HOME_PAGE_LINK, kHomePageLinkText);
+    logo_.reset(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
+
+    forumThreadLink_.AttachToControl(Window(), IDC_FORUM_THREAD_LINK);
+    homePageLink_.AttachToControl(Window(), IDC_HOME_PAGE_LINK);
+    forumLink_.AttachToControl(Window(), IDC_FORUM_LINK);
+    // These two sit in the footer band.
+    homePageLink_.SetBackground(kBandColour);
+    forumLink_.SetBackground(kBandColour);
+
+    EnablePrivilege(SE_DEBUG_NAME);
+    EnablePrivilege(SE_SHUTDOWN_NAME);
+    FindSuiteExecutable();
+}
+
+void CMainDlg::PaintBackground(HDC dc) {
+    RECT client = {};
+    GetClientRect(Window(), &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+
+    FillBand(dc, height - kBandHeight, height, width);
+    DrawLine(dc, height - kBandHeight, width);
+    if (logo_) {
+        const UniqueMemoryDc memory(CreateCompatibleDC(dc));
+        if (memory) {
+            BITMAP bitmap = {};
+            GetObjectW(logo_.get(), sizeof(bitmap), &bitmap);
+            HGDIOBJ previous = SelectObject(memory.get(), logo_.get());
+            BitBlt(dc, width - 100, height - kBandHeight + 7, bitmap.bmWidth, bitmap.bmHeight,
+                   memory.get(), 0, 0, SRCCOPY);
+            SelectObject(memory.get(), previous);
+        }
+    }
+
+    FillBand(dc, 0, kBandHeight, width);
+    DrawLine(dc, kBandHeight, width);
+
+    SetBkMode(dc, TRANSPARENT);
+    HFONT font = TvFontPool::Instance().GetFont(kFontHeader);
+    HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
+    if (icon_)
+        DrawIcon(dc, 10, 5, icon_.get());
+    RECT header = {kHeaderTextMargin, 0, width - kHeaderTextMargin, kBandHeight};
+    DrawTextW(dc, kHeaderText, -1, &header, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    if (previousFont)
+        SelectObject(dc, previousFont);
+}
+
+void CMainDlg::StartOrStop() {
+    wchar_t text[513] = {};
+    if (GetDlgItemTextW(Window(), IDC_START_STOP, text, ARRAYSIZE(text)) == 0)
+        return;
+    if (std::wcscmp(text, kStartText) == 0)
+        Start();
+    else
+        Stop();
+}
+
+void CMainDlg::Start() {
+    // A stopped run may still be finishing its step; a second run must never
+    // begin beside it (the log and the flags belong to one run at a time).
+    if (worker_ && WaitForSingleObject(worker_.get(), kPreviousRunWaitMs) == WAIT_TIMEOUT)
+        return;
+    worker_.reset();
+    workerId_ = 0;
+    stopFlag_ = 0;
+    TheRunFlags().anythingFound = 0;
+    ClearStopRequest();
+    ResetRunCompletion();
+    worker_.reset(CreateThread(nullptr, 0, Worker, this, 0, &workerId_));
+    SetDlgItemTextW(Window(), IDC_START_STOP, kStopText);
+    SetDlgItemTextW(Window(), IDC_STATUS, kScanningText);
+}
+
+DWORD WINAPI CMainDlg::Worker(void* dialog) {
+    auto* self = static_cast<CMainDlg*>(dialog);
+    self->run_(self->Window());
+    return 0;
+}
+
+void CMainDlg::Stop() {
+    stopFlag_ = 1;
+    RequestStop();
+    DismissWorkerPrompts();
+    // The run ends at its next step; a step that takes longer finishes on its
+    // own while the dialog returns to idle. Whichever ends first reports: a
+    // run that ended in the wait (or before it) has posted its completion.
+    if (worker_ && WaitForSingleObject(worker_.get(), kStopWaitMs) == WAIT_OBJECT_0) {
+        worker_.reset();
+        workerId_ = 0;
+    }
+    PostRunCompletionOnce(Window());
+}
+
+void CMainDlg::DismissWorkerPrompts() {
+    if (!workerId_)
+        return;
+    EnumThreadWindows(workerId_, AnswerNo, 0);
+}
+
+void CMainDlg::ShowResult() {
+    HWND owner = GetActiveWindow();
+    COKDlg result(&stopFlag_);
+    result.DoModal(owner ? owner : Window());
+    SetDlgItemTextW(Window(), IDC_START_STOP, kStartText);
+    SetDlgItemTextW(Window(), IDC_STATUS, kIdleText);
+}
+
+void CMainDlg::AskRunToStop() {
+    if (!worker_ || WaitForSingleObject(worker_.get(), 0) == WAIT_OBJECT_0)
+        return;
+    RequestStop();
+    DismissWorkerPrompts();
+}
+
+bool CMainDlg::FinishRun(DWORD timeoutMs) {
+    if (!worker_)
+        return true;
+    AskRunToStop();
+    return WaitForSingleObject(worker_.get(), timeoutMs) == WAIT_OBJECT_0;
+}
