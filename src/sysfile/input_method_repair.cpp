@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/stop_request.h"
 #include "common/change_journal.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
@@ -69,8 +70,12 @@ void StartTextServicesProcess() {
 
 void RepairInputMethods(const InputMethodState& state) {
     RewritePreloadedLayouts(state);
+    if (StopRequested())
+        return;
     EndTextServicesProcess();
     EnableThreadInputManager();
-    ImportInputMethodScript();
+    if (!StopRequested())
+        ImportInputMethodScript();
+    // Ended above, so started again even when the run is stopping.
     StartTextServicesProcess();
 }

@@ -7,6 +7,7 @@
 
 #include "app/run_flags.h"
 #include "app/run_log.h"
+#include "app/stop_request.h"
 #include "common/change_journal.h"
 #include "common/link_safe_file.h"
 #include "common/md5.h"
@@ -122,6 +123,9 @@ void Quarantine(const std::wstring& path) {
 } // namespace
 
 void QuarantineSuspects(const InjectSuspectSet& suspects) {
-    for (const std::wstring& path : suspects)
+    for (const std::wstring& path : suspects) {
+        if (StopRequested())
+            return;
         Quarantine(path);
+    }
 }

@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include "app/run_log.h"
+#include "app/stop_request.h"
 #include "sysfile/good_copy_replacement.h"
 #include "sysfile/kernel_driver_service.h"
 
@@ -51,6 +52,9 @@ void FollowUp(const std::wstring& target, bool replaced) {
 
 void ReplaceSystemFiles(const std::wstring& edition, const RepairEntries& entries) {
     for (const RepairEntry& entry : entries) {
+        // Between whole replacements: a file is always the old or the new one.
+        if (StopRequested())
+            return;
         const Replacement replacement = ReplaceWithGoodCopy(edition, entry.target, entry.digest);
         if (replacement != Replacement::NotDone)
             FollowUp(entry.target, replacement == Replacement::Done);

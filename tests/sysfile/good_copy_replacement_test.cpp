@@ -8,6 +8,7 @@
 
 #include "app/run_flags.h"
 #include "app/run_log.h"
+#include "app/stop_request.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
 #include "sysfile/edition_key.h"
@@ -135,6 +136,23 @@ TEST_F(GoodCopyReplacement, ServerDownLeavesEverythingAsItWas) {
     EXPECT_EQ(TheRunLog().Text(), "");
     EXPECT_EQ(TheRunFlags().restartRequired, 0);
     ExpectNothingLeftBehind(digest);
+}
+
+// A stop asked for before a replacement leaves that file as it is: the run
+// stops between whole replacements, never inside one.
+TEST_F(GoodCopyReplacement, StopBeforeAReplacementLeavesTheFile) {
+    const std::string good = "the good copy nobody fetches";
+    const std::wstring digest = DigestOf(good);
+    ServeAsTestFile(digest, good);
+    const int requestsBefore = RequestsFor(digest);
+
+    RequestStop();
+    ReplaceSystemFiles(L"test", {{target_, digest}});
+    ClearStopRequest();
+
+    EXPECT_TRUE(ReadWholeFile(target_) == older_);
+    EXPECT_EQ(RequestsFor(digest), requestsBefore);
+    EXPECT_EQ(TheRunLog().Text(), "");
 }
 
 // Held open without delete sharing, as a loaded module is: the verified copy

@@ -4,6 +4,7 @@
 
 #include "app/run_flags.h"
 #include "app/run_log.h"
+#include "app/stop_request.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
 #include "sysfile/muicache_fixture.h"
@@ -43,6 +44,20 @@ TEST_F(SuspectQuarantine, FoundLibraryIsMovedAsideAndLoggedAsTheUserSeesIt) {
     // Neither the device prefix nor the lower case the check works with.
     EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\tC:\\Apps\\Quarantine\\Lpk.DLL\r\n");
     EXPECT_EQ(TheRunFlags().restartRequired, 0);
+}
+
+TEST_F(SuspectQuarantine, StopBeforeTheQuarantineLeavesTheLibrary) {
+    MakeFolder(L"C:\\Apps\\Stopped");
+    PlantText(L"C:\\Apps\\Stopped\\lpk.dll");
+    RecordProgram(L"C:\\Apps\\Stopped\\app.exe");
+
+    RequestStop();
+    QuarantineSuspects(Scan());
+    ClearStopRequest();
+
+    EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\Stopped\\lpk.dll"), kPlanted);
+    EXPECT_FALSE(FileExists(L"C:\\Apps\\Stopped\\lpk.dll.orvix"));
+    EXPECT_EQ(TheRunLog().Text(), "");
 }
 
 // Wine's wineboot performs the renames Windows performs at its next start.
