@@ -110,18 +110,9 @@ bool ChangesForbidden() {
     return TheJournal().mode == JournalMode::ScanOnly;
 }
 
-// Test seam: a run cut off at any point cannot be staged from outside with
-// any precision, so tests name the number of the journal entry after which
-// the process ends at once, as a crash would end it: that entry is on disk,
-// its change not made.
-void EndProcessWhenTestSaysSo(size_t recorded) {
-    wchar_t text[16] = {};
-    const DWORD length =
-        GetEnvironmentVariableW(L"FILEMENDER_TEST_END_AFTER_ENTRY", text, ARRAYSIZE(text));
-    if (length == 0 || length >= ARRAYSIZE(text))
-        return;
-    if (std::wcstoul(text, nullptr, 10) == recorded)
-        TerminateProcess(GetCurrentProcess(), 99);
+JournalEntryHook& TheEntryHook() {
+    static JournalEntryHook hook = nullptr;
+    return hook;
 }
 
 // Writes CHANGE to the manifest; true once it is on disk.
@@ -137,7 +128,8 @@ bool Record(JournalChange change) {
         return false;
     }
     journal.changes.push_back(std::move(change));
-    EndProcessWhenTestSaysSo(journal.changes.size());
+    if (JournalEntryHook hook = TheEntryHook())
+        hook(journal.changes.size());
     return true;
 }
 
@@ -723,4 +715,8 @@ DWORD JournaledDeleteService(const std::wstring& name, const std::wstring& image
     SERVICE_STATUS status = {};
     ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
     return DeleteService(service.get()) ? ERROR_SUCCESS : GetLastError();
+}
+
+void SetJournalEntryHook(JournalEntryHook hook) {
+    TheEntryHook() = hook;
 }

@@ -152,3 +152,11 @@ std::wstring JournalFolder();
 // "<common application data>\quillanTools\backup\", empty when the folder
 // cannot be determined.
 std::wstring JournalRoot();
+
+// Test seam: a run cut off at any point cannot be staged from outside with any
+// precision, so a test build of the program sets a hook that is called with
+// the number of each entry once it is on disk, before its change is made. The
+// program itself never sets one: nothing a user can write decides when a run
+// of the program ends.
+using JournalEntryHook = void (*)(size_t recorded);
+void SetJournalEntryHook(JournalEntryHook hook);

@@ -5,9 +5,11 @@
 # again since the repair is left alone and reported; /scanonly changes
 # nothing and answers with its exit code; last-run.json is JSON and lists the
 # journal's changes.
-# Usage: journal_demo_test.sh TEMPLATE FILEMENDER_EXE NGINX_CONF FILESERVER_ROOT
+# Usage: journal_demo_test.sh TEMPLATE FILEMENDER_EXE NGINX_CONF FILESERVER_ROOT CUT_OFF_EXE
+# (CUT_OFF_EXE: a test build of the program that ends after the journal entry
+# FILEMENDER_TEST_END_AFTER_ENTRY names.)
 set -uo pipefail
-template=$1 exe=$2 conf=$3 fileserver=$4
+template=$1 exe=$2 conf=$3 fileserver=$4 cut_off_exe=$5
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../support/prefix_lib.sh"
 . "$here/demo_machine.sh"
@@ -35,7 +37,7 @@ new_machine() {
     export WINEPREFIX=$work/$1
     copy_prefix "$template" "$WINEPREFIX"
     mkdir -p "$WINEPREFIX/drive_c/tools"
-    cp "$exe" "$WINEPREFIX/drive_c/tools/"
+    cp "$exe" "$cut_off_exe" "$WINEPREFIX/drive_c/tools/"
     tools=$WINEPREFIX/drive_c/ProgramData/quillanTools
     if [ "${2:-}" != healthy ]; then
         machine_locale=zh_CN.UTF-8
@@ -162,7 +164,8 @@ echo "== runs cut off after journal entry N, then /undo ($entries entries in a w
 for n in 1 2 $((entries / 2)) $((entries - 1)) "$entries"; do
     new_machine "cut$n"
     snapshot system >"$work/before"
-    FILEMENDER_TEST_END_AFTER_ENTRY=$n filemender second_proc
+    (cd "$WINEPREFIX/drive_c" &&
+        FILEMENDER_TEST_END_AFTER_ENTRY=$n wine 'C:\tools\filemender_cut_off.exe' second_proc)
     expect "the run cut off after entry $n ends there" test $? -eq 99
     filemender /undo
     expect "/undo after the run cut off after entry $n exits 0" test $? -eq 0
