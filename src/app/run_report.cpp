@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/change_journal.h"
+#include "common/journal_folder.h"
 #include "common/journal_line.h"
 #include "common/link_safe_file.h"
 #include "common/tool_folder.h"
@@ -19,14 +20,6 @@ std::string TimeText(const SYSTEMTIME& time) {
     std::swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02u", time.wYear, time.wMonth, time.wDay,
                   time.wHour, time.wMinute, time.wSecond);
     return ToUtf8(text);
-}
-
-// The folder name of a journal path ("...\backup\20261210-142105\").
-std::wstring LastFolderName(std::wstring folder) {
-    while (!folder.empty() && folder.back() == L'\\')
-        folder.pop_back();
-    const size_t slash = folder.rfind(L'\\');
-    return slash == std::wstring::npos ? folder : folder.substr(slash + 1);
 }
 
 nlohmann::json TextOrNull(const std::wstring& text) {
@@ -54,7 +47,7 @@ std::string RunReportJson(const RunReport& report, const SYSTEMTIME& end) {
     json["start"] = TimeText(report.start);
     json["end"] = TimeText(end);
     json["edition"] = TextOrNull(EditionKey());
-    json["journal"] = TextOrNull(LastFolderName(JournalFolder()));
+    json["journal"] = TextOrNull(JournalNameOf(JournalFolder()));
 
     bool anythingFound = false;
     nlohmann::json modules = nlohmann::json::array();

@@ -37,17 +37,6 @@ std::optional<std::wstring> LastJournalWithChanges(const std::wstring& root) {
     return std::nullopt;
 }
 
-std::wstring WithoutTrailingSlash(std::wstring path) {
-    while (!path.empty() && path.back() == L'\\')
-        path.pop_back();
-    return path;
-}
-
-std::wstring FolderName(const std::wstring& folder) {
-    const std::wstring path = WithoutTrailingSlash(folder);
-    return path.substr(path.rfind(L'\\') + 1);
-}
-
 void LogChange(UndoOutcome outcome, const JournalChange& change) {
     std::string line = UndoOutcomeText(outcome);
     line += "\t" + ToNarrow(change.kind) + "\t" + ToNarrow(change.target);
@@ -96,7 +85,7 @@ int UndoJournal(const std::wstring& root, const std::wstring& name) {
     // again by the next undo.
     const std::wstring undoJournal = JournalFolder();
     if (!undoJournal.empty() && !failed)
-        MarkUndone(folder, FolderName(undoJournal));
+        MarkUndone(folder, JournalNameOf(undoJournal));
     return exitCode;
 }
 

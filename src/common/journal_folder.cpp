@@ -19,12 +19,6 @@ struct JournalEntry {
     unsigned long long bytes = 0;
 };
 
-std::wstring WithoutSlash(std::wstring path) {
-    while (!path.empty() && path.back() == L'\\')
-        path.pop_back();
-    return path;
-}
-
 unsigned long long Ticks(const FILETIME& time) {
     return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
@@ -65,7 +59,7 @@ unsigned long long FolderBytes(const std::wstring& folder, int depth) {
 
 std::vector<JournalEntry> ListJournals(const std::wstring& root) {
     std::vector<JournalEntry> journals;
-    ForEachEntry(WithoutSlash(root), [&](const WIN32_FIND_DATAW& entry) {
+    ForEachEntry(WithoutTrailingSlash(root), [&](const WIN32_FIND_DATAW& entry) {
         if (IsLinkEntry(entry) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             return;
         journals.push_back({entry.cFileName, Ticks(entry.ftCreationTime), 0});
@@ -168,5 +162,17 @@ void RemoveFolderTree(const std::wstring& folder) {
         RemoveDirectoryW(folder.c_str());
         return;
     }
-    RemoveTreeAt(WithoutSlash(folder), 0);
+    RemoveTreeAt(WithoutTrailingSlash(folder), 0);
+}
+
+std::wstring WithoutTrailingSlash(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+std::wstring JournalNameOf(const std::wstring& folder) {
+    const std::wstring path = WithoutTrailingSlash(folder);
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }

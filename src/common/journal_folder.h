@@ -17,6 +17,12 @@ constexpr unsigned long long kJournalMaxTotalBytes = 256ull << 20;
 // returns its path ending in "\"; empty when that cannot be done safely.
 std::wstring PrepareJournalRoot();
 
+// PATH without the "\" it may end in.
+std::wstring WithoutTrailingSlash(std::wstring path);
+
+// The name of the journal folder FOLDER ("...\backup\20261210-142105\").
+std::wstring JournalNameOf(const std::wstring& folder);
+
 // "20261210-142105" from a local time.
 std::wstring JournalFolderName(const SYSTEMTIME& start);
 
