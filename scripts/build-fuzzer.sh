@@ -12,9 +12,9 @@ catalog_item_fuzzer)
     sources=("$repo/tests/fuzz/catalog_item_fuzzer.cpp" "$repo/src/killers/catalog_item.cpp")
     headers=("$repo/src/killers/catalog_item.h" "$repo/src/common/hex_digit.h") ;;
 journal_reader_fuzzer)
-    sources=("$repo/tests/fuzz/journal_reader_fuzzer.cpp" "$repo/src/common/journal_line.cpp"
-             "$repo/src/common/registry_script.cpp")
-    headers=("$repo/src/common/journal_line.h" "$repo/src/common/registry_script.h"
+    sources=("$repo/tests/fuzz/journal_reader_fuzzer.cpp" "$repo/src/journal/journal_line.cpp"
+             "$repo/src/journal/registry_script.cpp")
+    headers=("$repo/src/journal/journal_line.h" "$repo/src/journal/registry_script.h"
              "$repo/src/common/hex_digit.h") ;;
 *)
     echo "no fuzz harness named $(basename "$out")" >&2

@@ -3,7 +3,7 @@
 #include "app/restart_prompt.h"
 #include "app/run_completion.h"
 #include "app/run_report.h"
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/registry.h"
 #include "common/unique_resource.h"
 #include "killers/kill_cybo_qq.h"

@@ -5,9 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "common/change_journal.h"
-#include "common/journal_folder.h"
-#include "common/journal_line.h"
+#include "journal/change_journal.h"
+#include "journal/journal_folder.h"
+#include "journal/journal_line.h"
 #include "common/link_safe_file.h"
 #include "common/tool_folder.h"
 #include "common/unique_resource.h"

@@ -10,10 +10,10 @@
 #include "app/run_log.h"
 #include "app/run_report.h"
 #include "common/admin_only_folder.h"
-#include "common/change_journal.h"
-#include "common/journal_folder.h"
-#include "common/journal_manifest.h"
-#include "common/journal_undo.h"
+#include "journal/change_journal.h"
+#include "journal/journal_folder.h"
+#include "journal/journal_manifest.h"
+#include "journal/journal_undo.h"
 #include "common/narrow_text.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "killers/fake_netbios_changes.h"
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 
 const wchar_t kNetBiosServiceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\NetBIOS";
 const wchar_t kImagePathValue[] = L"ImagePath";

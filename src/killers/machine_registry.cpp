@@ -2,7 +2,7 @@
 
 #include <sddl.h>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/registry.h"
 #include "common/unique_resource.h"
 

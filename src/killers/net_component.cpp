@@ -2,7 +2,7 @@
 
 #include <objbase.h>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/unique_resource.h"
 
 namespace {

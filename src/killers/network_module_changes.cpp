@@ -1,6 +1,6 @@
 #include "killers/network_module_changes.h"
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/unique_resource.h"
 
 bool DeleteNowOrAtRestart(const std::wstring& path) {

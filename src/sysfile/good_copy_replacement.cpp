@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/run_flags.h"
-#include "common/change_journal.h"
-#include "common/journal_line.h"
+#include "journal/change_journal.h"
+#include "journal/journal_line.h"
 #include "common/md5.h"
 #include "common/unique_resource.h"
 #include "sysfile/digest_text.h"

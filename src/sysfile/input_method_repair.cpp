@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/stop_request.h"
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"

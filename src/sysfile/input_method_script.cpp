@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/link_safe_file.h"
 #include "common/system_directories.h"
 #include "common/tool_folder.h"

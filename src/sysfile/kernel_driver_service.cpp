@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <winsvc.h>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/unique_resource.h"
 
 bool InstallKernelDriverService(const std::wstring& name, const std::wstring& imagePath) {

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/link_safe_file.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"

@@ -8,7 +8,7 @@
 #include "app/run_flags.h"
 #include "app/run_log.h"
 #include "app/stop_request.h"
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/link_safe_file.h"
 #include "common/md5.h"
 #include "common/unique_resource.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 

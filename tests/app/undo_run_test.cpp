@@ -4,9 +4,9 @@
 
 #include "app/run_log.h"
 #include "app/undo_run.h"
-#include "common/change_journal.h"
-#include "common/journal_fixture.h"
-#include "common/journal_manifest.h"
+#include "journal/change_journal.h"
+#include "journal/journal_fixture.h"
+#include "journal/journal_manifest.h"
 #include "support/test_files.h"
 #include "sysfile/registry_fixture.h"
 

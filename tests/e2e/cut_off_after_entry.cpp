@@ -5,7 +5,7 @@
 
 #include <cwchar>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 
 namespace {
 

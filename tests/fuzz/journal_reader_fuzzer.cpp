@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "common/journal_line.h"
-#include "common/registry_script.h"
+#include "journal/journal_line.h"
+#include "journal/registry_script.h"
 
 namespace {
 

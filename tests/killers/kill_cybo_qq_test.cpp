@@ -8,7 +8,7 @@
 
 #include "app/repair_run.h"
 #include "app/run_log.h"
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/system_locations.h"

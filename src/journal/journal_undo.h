@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 
 // Putting back one recorded change. A target that is as it was before is left
 // alone; one that is as the change made it is put back (through the journal,

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "common/change_journal.h"
-#include "common/journal_undo.h"
+#include "journal/change_journal.h"
+#include "journal/journal_undo.h"
 
 // Each test records into a journal of its own, in a scratch folder and under
 // scratch registry keys of both hives, and can undo what it recorded.

@@ -1,10 +1,10 @@
-#include "common/journal_folder.h"
+#include "journal/journal_folder.h"
 
 #include <algorithm>
 #include <cwchar>
 
 #include "common/admin_only_folder.h"
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 #include "common/tool_folder.h"
 #include "common/unique_resource.h"
 

@@ -1,11 +1,11 @@
-#include "common/pending_renames.h"
+#include "journal/pending_renames.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "common/change_journal.h"
-#include "common/registry_state.h"
+#include "journal/change_journal.h"
+#include "journal/registry_state.h"
 
 namespace {
 

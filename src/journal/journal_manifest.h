@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 
 // Reading a journal back: its manifest and whether it can be trusted.
 

@@ -1,4 +1,4 @@
-#include "common/registry_script.h"
+#include "journal/registry_script.h"
 
 #include <algorithm>
 

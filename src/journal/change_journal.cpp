@@ -1,4 +1,4 @@
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 
 #include <shellapi.h>
 
@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "common/file_digest.h"
-#include "common/journal_folder.h"
-#include "common/journal_line.h"
-#include "common/journal_manifest.h"
-#include "common/journal_restore.h"
-#include "common/registry_script.h"
-#include "common/registry_state.h"
+#include "journal/journal_folder.h"
+#include "journal/journal_line.h"
+#include "journal/journal_manifest.h"
+#include "journal/journal_restore.h"
+#include "journal/registry_script.h"
+#include "journal/registry_state.h"
 #include "common/system_directories.h"
 
 namespace {

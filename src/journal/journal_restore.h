@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 
 // Journaled changes that only undo makes: putting a deleted key tree back and
 // removing a service that a run created.

@@ -1,10 +1,10 @@
-#include "common/journal_manifest.h"
+#include "journal/journal_manifest.h"
 
 #include <windows.h>
 
 #include "common/admin_only_folder.h"
 #include "common/file_digest.h"
-#include "common/journal_line.h"
+#include "journal/journal_line.h"
 #include "common/unique_resource.h"
 
 namespace {

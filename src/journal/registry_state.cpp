@@ -1,4 +1,4 @@
-#include "common/registry_state.h"
+#include "journal/registry_state.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -6,7 +6,7 @@
 #include <climits>
 #include <cwchar>
 
-#include "common/journal_line.h"
+#include "journal/journal_line.h"
 #include "common/proc_address.h"
 
 namespace {

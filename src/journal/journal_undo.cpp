@@ -1,4 +1,4 @@
-#include "common/journal_undo.h"
+#include "journal/journal_undo.h"
 
 #include <windows.h>
 
@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "common/file_digest.h"
-#include "common/journal_line.h"
-#include "common/journal_manifest.h"
-#include "common/journal_restore.h"
-#include "common/pending_renames.h"
-#include "common/registry_state.h"
+#include "journal/journal_line.h"
+#include "journal/journal_manifest.h"
+#include "journal/journal_restore.h"
+#include "journal/pending_renames.h"
+#include "journal/registry_state.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "common/journal_fixture.h"
+#include "journal/journal_fixture.h"
 
 #include <aclapi.h>
 #include <sddl.h>
 
-#include "common/journal_manifest.h"
-#include "common/journal_line.h"
-#include "common/registry_state.h"
+#include "journal/journal_manifest.h"
+#include "journal/journal_line.h"
+#include "journal/registry_state.h"
 #include "sysfile/registry_fixture.h"
 
 void JournalFixture::SetUp() {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/registry_script.h"
+#include "journal/registry_script.h"
 
 namespace {
 

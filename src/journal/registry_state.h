@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/change_journal.h"
+#include "journal/change_journal.h"
 
 // What the journal needs to know about registry keys and values: their state
 // as text, and a key tree exported to, and rebuilt from, a byte form.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/journal_line.h"
+#include "journal/journal_line.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "common/journal_line.h"
+#include "journal/journal_line.h"
 
 #include "common/hex_digit.h"
 

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "common/admin_only_folder.h"
-#include "common/change_journal.h"
-#include "common/journal_fixture.h"
-#include "common/journal_manifest.h"
+#include "journal/change_journal.h"
+#include "journal/journal_fixture.h"
+#include "journal/journal_manifest.h"
 #include "support/test_files.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "common/change_journal.h"
-#include "common/journal_fixture.h"
-#include "common/journal_manifest.h"
+#include "journal/change_journal.h"
+#include "journal/journal_fixture.h"
+#include "journal/journal_manifest.h"
 #include "common/md5.h"
-#include "common/registry_state.h"
+#include "journal/registry_state.h"
 #include "support/test_files.h"
 #include "sysfile/registry_fixture.h"
 
