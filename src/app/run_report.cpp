@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/run_log.h"
 #include "journal/change_journal.h"
 #include "journal/journal_folder.h"
 #include "journal/journal_line.h"
@@ -40,6 +41,11 @@ void StartRunReport(const wchar_t* mode, const SYSTEMTIME& start) {
     report.start = start;
 }
 
+void NoteNotRepaired(const std::wstring& what) {
+    TheRunReport().notRepaired.push_back(what);
+    LogPathLine("未能修复\t", what);
+}
+
 std::string RunReportJson(const RunReport& report, const SYSTEMTIME& end) {
     nlohmann::json json;
     json["program"] = "filemender";
@@ -67,6 +73,13 @@ std::string RunReportJson(const RunReport& report, const SYSTEMTIME& end) {
                            {"after", ToUtf8(change.after)},
                            {"undoable", change.undoable}});
     json["changes"] = changes;
+    if (report.mode == L"repair" || report.mode == L"second-pass") {
+        nlohmann::json notRepaired = nlohmann::json::array();
+        for (const std::wstring& what : report.notRepaired)
+            notRepaired.push_back(ToUtf8(what));
+        json["notRepaired"] = notRepaired;
+        json["restartRequired"] = report.restartRequired;
+    }
 
     if (report.mode == L"undo") {
         nlohmann::json results = nlohmann::json::array();

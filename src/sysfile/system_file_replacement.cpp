@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include "app/run_log.h"
+#include "app/run_report.h"
 #include "app/stop_request.h"
 #include "sysfile/good_copy_replacement.h"
 #include "sysfile/kernel_driver_service.h"
@@ -58,5 +59,7 @@ void ReplaceSystemFiles(const std::wstring& edition, const RepairEntries& entrie
         const Replacement replacement = ReplaceWithGoodCopy(edition, entry.target, entry.digest);
         if (replacement != Replacement::NotDone)
             FollowUp(entry.target, replacement == Replacement::Done);
+        else
+            NoteNotRepaired(entry.target);
     }
 }
