@@ -11,6 +11,7 @@
 #include "killers/kill_fake_netbios.h"
 #include "killers/kill_risk_drivers.h"
 #include "sysfile/kill_file_mender.h"
+#include "sysfile/run_digests.h"
 
 #include <cwchar>
 
@@ -46,6 +47,8 @@ size_t Begin(bool scanOnly) {
     RunFlags& flags = TheRunFlags();
     flags.secondPassNeeded = 0;
     flags.restartRequired = 0;
+    // Digests of an earlier run in this process are not trusted in this one.
+    ForgetRunDigests();
 
     SYSTEMTIME now = {};
     GetLocalTime(&now);

@@ -43,9 +43,10 @@ void StartRunReport(const wchar_t* mode, const SYSTEMTIME& start) {
     report.start = start;
 }
 
-void NoteNotRepaired(const std::wstring& what) {
+void NoteNotRepaired(const std::wstring& what, NotRepairedLine line) {
     TheRunReport().notRepaired.push_back(what);
-    LogPathLine("未能修复\t", what);
+    if (line == NotRepairedLine::Written)
+        LogPathLine("未能修复\t", what);
 }
 
 std::string RunReportJson(const RunReport& report, const SYSTEMTIME& end) {

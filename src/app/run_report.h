@@ -39,9 +39,10 @@ RunReport& TheRunReport();
 void StartRunReport(const wchar_t* mode, const SYSTEMTIME& start);
 
 // Records that WHAT (a path, most often), found by a scan, could not be
-// repaired: in the run's report and as a line of the run log. The windowless
-// repair then exits with kExitNotAllRepaired.
-void NoteNotRepaired(const std::wstring& what);
+// repaired: in the run's report and, unless LINE says otherwise, as a line of
+// the run log. The windowless repair then exits with kExitNotAllRepaired.
+enum class NotRepairedLine { Written, Left };
+void NoteNotRepaired(const std::wstring& what, NotRepairedLine line = NotRepairedLine::Written);
 
 // The report and the journal's changes as JSON text (UTF-8), with END as the
 // end time.
