@@ -14,9 +14,9 @@ bool DigestOfFile(const std::wstring& path, Digest& digest) {
 
 bool DigestOfOpenFile(void* file, Digest& digest) {
     Md5 md5;
-    // Small enough to add little to the working set, large enough that the
-    // reads cost nothing beside the hashing.
-    std::vector<unsigned char> chunk(256 * 1024);
+    // Small enough to add little to the working set (two files are hashed at
+    // once), large enough that the reads cost nothing beside the hashing.
+    std::vector<unsigned char> chunk(64 * 1024);
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
