@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Prints the time and peak working set of a full unattended run on an
-# undamaged installation, against the start of a trivial program under the same
-# Wine in the same run, and the time of each part of the run, measured in a
-# process of its own that runs the same code.  Usage: benchmarks/full_run.sh [rounds]
+# undamaged installation, of /scanonly and of /repair there, against the start
+# of a trivial program under the same Wine in the same run, and the time of
+# each part of the run, measured in a process of its own that runs the same
+# code.  Usage: benchmarks/full_run.sh [rounds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-5}
@@ -16,14 +17,14 @@ cp "$build/src/filemender.exe" "$build/tools/bench/run_measure.exe" "$build/tool
 start_nginx "$root/server/nginx.conf" "$prefix/drive_c/nginx" "$build/fileserver"
 cd "$prefix/drive_c"
 
-measure() { wine 'C:\tools\run_measure.exe' "$@" | tr -d '\r'; }
+measure() { wine 'C:\tools\run_measure.exe' "$@" | tr -d '\r' | tail -n 1; } # the modes print a summary first
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 requests() { grep -c ' /sysfiles2/files/' "$prefix/drive_c/nginx/logs/access.log" || true; }
 
 # The unattended pass: no restart prompt, no log opened at the end.
 measure 'C:\tools\filemender.exe' second_proc >/dev/null # warm caches once
 downloads_before=$(requests)
-trivial_ms=() trivial_peaks=() run_ms=() peaks=()
+trivial_ms=() trivial_peaks=() run_ms=() peaks=() scan_ms=() scan_peaks=() repair_ms=() repair_peaks=()
 for _ in $(seq "$rounds"); do
     read -r ms peak _ < <(measure 'C:\tools\trivial.exe')
     trivial_ms+=("$ms")
@@ -32,6 +33,14 @@ for _ in $(seq "$rounds"); do
     [ "$code" = 0 ] || { echo "run exited with $code" >&2; exit 1; }
     run_ms+=("$ms")
     peaks+=("$peak")
+    read -r ms peak code < <(measure 'C:\tools\filemender.exe' /scanonly)
+    case $code in 0 | 1) ;; *) echo "/scanonly exited with $code" >&2; exit 1 ;; esac
+    scan_ms+=("$ms")
+    scan_peaks+=("$peak")
+    read -r ms peak code < <(measure 'C:\tools\filemender.exe' /repair)
+    [ "$code" = 0 ] || { echo "/repair exited with $code" >&2; exit 1; }
+    repair_ms+=("$ms")
+    repair_peaks+=("$peak")
 done
 sleep 0.2 # nginx logs a request after answering it
 downloads=$(($(requests) - downloads_before))
@@ -53,7 +62,19 @@ awk -v r="$r" -v t="$t" 'BEGIN { printf "ratio run / trivial:           %.1f (ta
 echo "trivial program peak:          ${tp} KiB"
 echo "full run peak working set:     ${p} KiB"
 awk -v p="$p" -v t="$tp" 'BEGIN { printf "ratio peak run / trivial:      %.1f (target 3)\n", p / t }'
-echo "good copies downloaded:        $downloads in $rounds runs"
+# mode LABEL TIMES... -- PEAKS...: a windowless mode against the trivial start.
+mode() {
+    local label=$1 ms peak
+    shift
+    ms=$(printf '%s\n' "${@:1:$rounds}" | median)
+    peak=$(printf '%s\n' "${@:$((rounds + 1))}" | sort -n | tail -1)
+    printf '%-30s %s ms (median), ratio %s (target 4); peak %s KiB, ratio %s (target 3)\n' \
+        "$label:" "$ms" "$(awk -v r="$ms" -v t="$t" 'BEGIN { printf "%.1f", r / t }')" \
+        "$peak" "$(awk -v p="$peak" -v t="$tp" 'BEGIN { printf "%.1f", p / t }')"
+}
+mode "/scanonly" "${scan_ms[@]}" "${scan_peaks[@]}"
+mode "/repair" "${repair_ms[@]}" "${repair_peaks[@]}"
+echo "good copies downloaded:        $downloads in $rounds runs (the unattended pass and /repair)"
 echo "parts of the run (medians over $rounds processes; peak working set once the part is done):"
 awk -F'\t' '
     function median(key, m, a, b, x) {

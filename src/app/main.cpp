@@ -4,8 +4,7 @@
 #include "app/program.h"
 #include "app/repair_run.h"
 #include "app/run_flags.h"
-#include "app/second_pass.h"
-#include "app/undo_run.h"
+#include "app/windowless_run.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     // No "no disk" box either: a path the user recorded may name an empty
@@ -13,13 +12,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT);
 
     // The modes for scripts and administrators show no window.
-    if (IsUndoCommandLine(GetCommandLineW()))
-        return RunUndo();
-    if (IsScanOnlyCommandLine(GetCommandLineW()))
-        return RunScanOnly();
+    const ProgramMode mode = ModeOfCommandLine(GetCommandLineW());
+    if (IsWindowlessMode(mode))
+        return RunWindowlessMode(mode, GetCommandLineW());
 
     // The unattended pass after a restart: no window, and no COM loaded.
-    if (IsSecondPassCommandLine(GetCommandLineW())) {
+    if (mode == ProgramMode::SecondPass) {
         TheRunFlags().secondPass = 1;
         RunRepair(nullptr);
         ExitProcess(0);

@@ -1,5 +1,6 @@
 #include "app/repair_run.h"
 
+#include "app/exit_codes.h"
 #include "app/restart_prompt.h"
 #include "app/run_completion.h"
 #include "app/run_report.h"
@@ -10,6 +11,7 @@
 #include "killers/kill_fake_netbios.h"
 #include "killers/kill_risk_drivers.h"
 #include "sysfile/kill_file_mender.h"
+#include "sysfile/run_digests.h"
 
 #include <cwchar>
 
@@ -18,21 +20,23 @@ namespace {
 constexpr wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr wchar_t kRunOnceValue[] = L"OrvixKillerTools";
 
-// Asks Windows to start this program once more, unattended, after the restart.
-void ScheduleSecondPass() {
+// Asks Windows to start this program once more, unattended, after the restart;
+// whether the entry is written.
+bool ScheduleSecondPass() {
     // Opened, never created: without the key there is no second pass.
     UniqueKey runOnce;
     if (OpenKey(HKEY_LOCAL_MACHINE, kRunOnceKey, KEY_ALL_ACCESS, runOnce) != ERROR_SUCCESS)
-        return;
+        return false;
     runOnce.reset();
     wchar_t ownPath[512] = {};
     const DWORD length = GetModuleFileNameW(nullptr, ownPath, ARRAYSIZE(ownPath));
     if (length == 0 || length >= ARRAYSIZE(ownPath))
-        return;
+        return false;
     wchar_t command[600] = {};
     if (std::swprintf(command, ARRAYSIZE(command), L"\"%ls\" %ls", ownPath, L"second_proc") < 0)
-        return;
-    (void)JournaledSetString({HKEY_LOCAL_MACHINE, kRunOnceKey}, kRunOnceValue, command);
+        return false;
+    return JournaledSetString({HKEY_LOCAL_MACHINE, kRunOnceKey}, kRunOnceValue, command) ==
+           ERROR_SUCCESS;
 }
 
 } // namespace
@@ -43,6 +47,8 @@ size_t Begin(bool scanOnly) {
     RunFlags& flags = TheRunFlags();
     flags.secondPassNeeded = 0;
     flags.restartRequired = 0;
+    // Digests of an earlier run in this process are not trusted in this one.
+    ForgetRunDigests();
 
     SYSTEMTIME now = {};
     GetLocalTime(&now);
@@ -67,33 +73,47 @@ void NoteFinding(const wchar_t* module, bool found) {
 
 // Closes the log block and writes it; whether the modules logged anything.
 // A stopped run has not looked everywhere, so it does not say it found nothing.
-bool CloseLogBlock(size_t lengthBeforeModules, bool stopped) {
+// WRITTEN: whether the block reached the log file.
+bool CloseLogBlock(size_t lengthBeforeModules, bool stopped, bool* written = nullptr) {
     RunLog& log = TheRunLog();
     const bool found = log.Length() != lengthBeforeModules;
     if (!found && !stopped)
         log.Append(kNothingFound);
     log.Append(kBlockSeparator);
-    log.WriteToFile();
+    const bool wroteLog = log.WriteToFile();
+    if (written)
+        *written = wroteLog;
     return found;
 }
 
-void End(size_t lengthBeforeModules, HWND dialog) {
+bool End(size_t lengthBeforeModules, HWND dialog, RestartPrompt prompt) {
     RunFlags& flags = TheRunFlags();
     const bool stopped = StopRequested();
-    if (CloseLogBlock(lengthBeforeModules, stopped))
+    // Arranged before the block is closed, so that a failure is in the log.
+    if (!flags.secondPass && flags.secondPassNeeded) {
+        flags.restartRequired = 1;
+        if (!ScheduleSecondPass())
+            NoteNotRepaired(std::wstring(L"HKLM\\") + kRunOnceKey + L"\t" + kRunOnceValue);
+    }
+    bool wroteLog = false;
+    if (CloseLogBlock(lengthBeforeModules, stopped, &wroteLog))
         flags.anythingFound = 1;
 
-    if (!flags.secondPass) {
-        if (flags.secondPassNeeded) {
-            flags.restartRequired = 1;
-            ScheduleSecondPass();
-        }
-    }
     // After the last change of the run, so that it lists every one.
-    WriteRunReport();
-    if (!flags.secondPass && flags.restartRequired && !stopped)
+    TheRunReport().restartRequired = flags.restartRequired != 0;
+    const bool wroteReport = WriteRunReport();
+    if (!flags.secondPass && flags.restartRequired && !stopped && prompt == RestartPrompt::Shown)
         ShowRestartPrompt();
     PostRunCompletionOnce(dialog);
+    return wroteLog && wroteReport;
+}
+
+int UnattendedExitCode(bool written) {
+    if (!TheRunReport().notRepaired.empty())
+        return kExitNotAllRepaired;
+    if (!written)
+        return kExitReportNotWritten;
+    return TheRunFlags().restartRequired ? kExitRestartRequired : kExitSuccess;
 }
 
 bool EndScan(size_t lengthBeforeModules) {
@@ -108,6 +128,11 @@ bool EndScan(size_t lengthBeforeModules) {
 
 int RunRepair(HWND dialog) {
     return RunRepairWith<CKillRiskDrivers, CKillCyboQQ, CKillFakeNetBios, CKillFileMender>(dialog);
+}
+
+int RunUnattendedRepair() {
+    return RunUnattendedRepairWith<CKillRiskDrivers, CKillCyboQQ, CKillFakeNetBios,
+                                   CKillFileMender>();
 }
 
 int RunScanOnly() {

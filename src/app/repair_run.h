@@ -55,12 +55,21 @@ bool ScanAndRepair(Module& module, std::string_view title, const wchar_t* name, 
     return goOn;
 }
 
+// Whether the restart prompt follows a run that needs a restart: not for a
+// run without a window, where the restart is the caller's to decide.
+enum class RestartPrompt { Shown, Left };
+
 // Closes the log block, writes it and the run's report, arranges the second
 // pass and the restart prompt, and posts the completion message to DIALOG
 // (when there is one and the stop has not posted it). After a stop the block
 // records what was done and the second pass is still arranged when a repair
-// left work for the restart, but the user is not asked to restart.
-void End(size_t lengthBeforeModules, HWND dialog);
+// left work for the restart, but the user is not asked to restart. Returns
+// whether both the log block and the report were written.
+bool End(size_t lengthBeforeModules, HWND dialog, RestartPrompt prompt = RestartPrompt::Shown);
+
+// The exit code of a repair without a window that has ended; WRITTEN: whether
+// its log block and report were written.
+int UnattendedExitCode(bool written);
 
 // Closes and writes the log block and the report of a scan; whether the scan
 // found anything.
@@ -98,6 +107,19 @@ int RunRepairWith(HWND dialog) {
     return 0;
 }
 
+// The whole repair of the window's start button without a window and without
+// the restart prompt, the second pass arranged as from the window; the
+// process exit code (app/exit_codes.h).
+template <class RiskDrivers, class CyboQQ, class FakeNetBios, class FileMender>
+int RunUnattendedRepairWith() {
+    const size_t lengthBeforeModules = repair_run::Begin(false);
+    bool written = false;
+    repair_run::RunModules<RiskDrivers, CyboQQ, FakeNetBios, FileMender>(true, [&] {
+        written = repair_run::End(lengthBeforeModules, nullptr, repair_run::RestartPrompt::Left);
+    });
+    return repair_run::UnattendedExitCode(written);
+}
+
 // Every module's scan and none of their repairs; the process exit code: 1 when
 // something was found, else 0.
 template <class RiskDrivers, class CyboQQ, class FakeNetBios, class FileMender>
@@ -111,4 +133,5 @@ int RunScanOnlyWith() {
 
 // The run and the scan with the program's four killer modules.
 int RunRepair(HWND dialog);
+int RunUnattendedRepair();
 int RunScanOnly();

@@ -5,9 +5,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/readable_state.h"
+#include "app/run_log.h"
 #include "journal/change_journal.h"
 #include "journal/journal_folder.h"
 #include "journal/journal_line.h"
+#include "journal/journal_manifest.h"
 #include "common/link_safe_file.h"
 #include "common/tool_folder.h"
 #include "common/unique_resource.h"
@@ -40,6 +43,12 @@ void StartRunReport(const wchar_t* mode, const SYSTEMTIME& start) {
     report.start = start;
 }
 
+void NoteNotRepaired(const std::wstring& what, NotRepairedLine line) {
+    TheRunReport().notRepaired.push_back(what);
+    if (line == NotRepairedLine::Written)
+        LogPathLine("未能修复\t", what);
+}
+
 std::string RunReportJson(const RunReport& report, const SYSTEMTIME& end) {
     nlohmann::json json;
     json["program"] = "filemender";
@@ -59,14 +68,30 @@ std::string RunReportJson(const RunReport& report, const SYSTEMTIME& end) {
     json["found"] = anythingFound;
 
     nlohmann::json changes = nlohmann::json::array();
-    for (const JournalChange& change : JournalChanges())
-        changes.push_back({{"kind", ToUtf8(change.kind)},
-                           {"target", ToUtf8(change.target)},
-                           {"name", ToUtf8(change.name)},
-                           {"before", ToUtf8(change.before)},
-                           {"after", ToUtf8(change.after)},
-                           {"undoable", change.undoable}});
+    const std::wstring folder = JournalFolder();
+    const std::wstring copies = folder.empty() ? folder : folder + kCopiesFolder;
+    for (const JournalChange& change : JournalChanges()) {
+        nlohmann::json entry = {{"kind", ToUtf8(change.kind)},   {"target", ToUtf8(change.target)},
+                                {"name", ToUtf8(change.name)},   {"before", ToUtf8(change.before)},
+                                {"after", ToUtf8(change.after)}, {"undoable", change.undoable}};
+        // Beside the exact states, what they hold as a person reads it.
+        const std::vector<std::wstring> files = {change.target, change.name};
+        nlohmann::json before = ReadableState(change.before, copies, {});
+        nlohmann::json after = ReadableState(change.after, copies, files);
+        if (!before.is_null())
+            entry["beforeReadable"] = std::move(before);
+        if (!after.is_null())
+            entry["afterReadable"] = std::move(after);
+        changes.push_back(std::move(entry));
+    }
     json["changes"] = changes;
+    if (report.mode == L"repair" || report.mode == L"second-pass") {
+        nlohmann::json notRepaired = nlohmann::json::array();
+        for (const std::wstring& what : report.notRepaired)
+            notRepaired.push_back(ToUtf8(what));
+        json["notRepaired"] = notRepaired;
+        json["restartRequired"] = report.restartRequired;
+    }
 
     if (report.mode == L"undo") {
         nlohmann::json results = nlohmann::json::array();

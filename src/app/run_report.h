@@ -30,11 +30,19 @@ struct RunReport {
     std::wstring undoRefusal;   // undo: why nothing was put back, or empty
     std::wstring undoneBefore;  // undo: the earlier undo of that journal, or empty
     std::vector<UndoResult> undoResults;
+    std::vector<std::wstring> notRepaired; // what a repair found and could not repair
+    bool restartRequired = false;          // a repair finishes at the next start of Windows
 };
 
 // The report of the current run; each run starts it afresh.
 RunReport& TheRunReport();
 void StartRunReport(const wchar_t* mode, const SYSTEMTIME& start);
+
+// Records that WHAT (a path, most often), found by a scan, could not be
+// repaired: in the run's report and, unless LINE says otherwise, as a line of
+// the run log. The windowless repair then exits with kExitNotAllRepaired.
+enum class NotRepairedLine { Written, Left };
+void NoteNotRepaired(const std::wstring& what, NotRepairedLine line = NotRepairedLine::Written);
 
 // The report and the journal's changes as JSON text (UTF-8), with END as the
 // end time.

@@ -12,10 +12,12 @@ constexpr wchar_t kProgramName[] = L"filemender";
 
 // Runs before the entry routine, once per program start: the identifier is only
 // kept in the registry, and the report goes out on a thread nobody waits for.
-// A scan promises to change nothing and to tell nobody: neither happens then.
+// A scan and an undo promise to change nothing but what they say and to tell
+// nobody, and a command line the program does not understand changes nothing:
+// neither happens then.
 struct StartupReport {
     StartupReport() {
-        if (IsScanOnlyCommandLine(GetCommandLineW()))
+        if (!ModeSendsUsageReport(ModeOfCommandLine(GetCommandLineW())))
             return;
         machineId = LoadOrCreateMachineId();
         StartUsageReport(UsageReportUrl(kProgramName).c_str());

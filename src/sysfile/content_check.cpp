@@ -1,10 +1,10 @@
 #include "sysfile/content_check.h"
 
-#include "common/file_digest.h"
+#include "sysfile/run_digests.h"
 
 Content CompareContent(const std::wstring& path, const Digest& good) {
     Digest actual = {};
-    if (!DigestOfFile(path, actual))
+    if (!RunDigestOf(path, actual))
         return Content::Unreadable;
     return actual == good ? Content::GoodCopy : Content::Other;
 }

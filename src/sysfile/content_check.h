@@ -11,5 +11,6 @@ enum class Content {
 };
 
 // Compares the content of the file at PATH, read in pieces, with the good
-// digest GOOD.
+// digest GOOD. A file of the system folders is hashed once per run
+// (sysfile/run_digests.h).
 Content CompareContent(const std::wstring& path, const Digest& good);

@@ -30,7 +30,7 @@ bool FlushToDisk(const std::wstring& path) {
 // folder back as the journal found it.
 Replacement Abandon(const std::wstring& staged) {
     DeleteFileW(staged.c_str());
-    return Replacement::NotDone;
+    return Replacement::NotPlaced;
 }
 
 Replacement PutInPlace(const std::wstring& staged, const std::wstring& target) {

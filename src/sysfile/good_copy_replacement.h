@@ -3,8 +3,9 @@
 #include <string>
 
 enum class Replacement {
-    NotDone,     // no verified good copy, or it could not be put in place
-    Done,        // the target holds the good copy now
+    NotDone,   // no verified good copy (it did not arrive, or with other content)
+    NotPlaced, // a verified good copy that could be put in place neither now nor at the next start
+    Done,      // the target holds the good copy now
     AtNextStart, // the target is in use: the good copy takes its place at the next start
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/run_flags.h"
+#include "app/run_report.h"
 #include "app/run_log.h"
 #include "app/stop_request.h"
 #include "journal/change_journal.h"
@@ -95,13 +96,22 @@ void Quarantine(const std::wstring& path) {
         file.reset(CreateFileW(path.c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, kFlags, nullptr));
-    if (!file || !IsStillASuspect(file.get(), path))
+    if (!file) {
+        // Held open by someone who lets nobody read it: found, not repaired.
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            NoteNotRepaired(path);
+        return;
+    }
+    if (!IsStillASuspect(file.get(), path))
         return;
     const std::wstring shown = ShownPath(file.get(), path);
     BY_HANDLE_FILE_INFORMATION info = {};
     const std::optional<std::string> content = ContentOf(file.get());
-    if (!content || !GetFileInformationByHandle(file.get(), &info))
+    if (!content || !GetFileInformationByHandle(file.get(), &info)) {
+        NoteNotRepaired(shown);
         return;
+    }
 
     const std::wstring quarantined = path + L".orvix";
     // The file is removed only once its copy exists: a suspect may yet be a
@@ -113,11 +123,15 @@ void Quarantine(const std::wstring& path) {
         RecordFileDeletion(path, content->data(), content->size(), info.dwFileAttributes) &&
         DeleteByHandle(file.get());
     file.reset();
-    if (!deleted && FreeOrDirect(quarantined) &&
+    const bool atNextStart =
+        !deleted && FreeOrDirect(quarantined) &&
         JournaledMoveFile(path, quarantined,
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT))
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (atNextStart)
         RequireRestart();
     LogPathLine("Search Path Inject\t", shown);
+    if (!deleted && !atNextStart)
+        NoteNotRepaired(shown);
 }
 
 } // namespace

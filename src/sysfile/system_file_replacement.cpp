@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include "app/run_log.h"
+#include "app/run_report.h"
 #include "app/stop_request.h"
 #include "sysfile/good_copy_replacement.h"
 #include "sysfile/kernel_driver_service.h"
@@ -56,7 +57,11 @@ void ReplaceSystemFiles(const std::wstring& edition, const RepairEntries& entrie
         if (StopRequested())
             return;
         const Replacement replacement = ReplaceWithGoodCopy(edition, entry.target, entry.digest);
-        if (replacement != Replacement::NotDone)
+        if (replacement == Replacement::Done || replacement == Replacement::AtNextStart)
             FollowUp(entry.target, replacement == Replacement::Done);
+        else if (replacement == Replacement::NotPlaced)
+            NoteNotRepaired(entry.target);
+        else // a copy that did not arrive is not logged, but it is not repaired either
+            NoteNotRepaired(entry.target, NotRepairedLine::Left);
     }
 }

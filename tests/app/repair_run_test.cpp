@@ -6,7 +6,9 @@
 #include <string>
 
 #include "app/module_kill_client.h"
+#include "app/exit_codes.h"
 #include "app/repair_run.h"
+#include "app/run_report.h"
 #include "app/run_flags.h"
 #include "app/run_completion.h"
 #include "app/run_log.h"
@@ -24,6 +26,7 @@ struct Behaviour {
     std::string repairLine;
     bool scanNeedsRestart = false;
     bool stopDuringRepair = false; // the user presses stop while it repairs
+    std::wstring notRepaired;      // what its repair could not repair
     int scans = 0;
     int repairs = 0;
     bool alive = false;
@@ -54,6 +57,8 @@ public:
         Behaviour& b = behaviours[Slot];
         ++b.repairs;
         TheRunLog().Append(b.repairLine);
+        if (!b.notRepaired.empty())
+            NoteNotRepaired(b.notRepaired);
         if (b.stopDuringRepair)
             RequestStop();
         // All four live until the run has ended.
@@ -62,6 +67,10 @@ public:
         return 0;
     }
 };
+
+int RunUnattendedFakes() {
+    return RunUnattendedRepairWith<FakeModule<0>, FakeModule<1>, FakeModule<2>, FakeModule<3>>();
+}
 
 int RunFakes(HWND dialog = nullptr) {
     return RunRepairWith<FakeModule<0>, FakeModule<1>, FakeModule<2>, FakeModule<3>>(dialog);
@@ -290,6 +299,61 @@ TEST_F(RepairRun, CompletionIsPostedToTheDialog) {
     EXPECT_EQ(message.lParam, 0);
     EXPECT_EQ(WM_REPAIR_FINISHED, 0x0464u);
     DestroyWindow(window);
+}
+
+// The repair without a window: the same run, no restart prompt whatever it
+// needs, and an exit code a deployment tool reads.
+TEST_F(RepairRun, UnattendedRepairNeverPromptsAndAnswersWithItsExitCode) {
+    struct Case {
+        const char* what;
+        int findingSlot; // -1: nothing found
+        bool needsRestart;
+        const wchar_t* notRepaired;
+        int exitCode;
+        bool runOnce;
+    } cases[] = {
+        {"nothing found", -1, false, L"", kExitSuccess, false},
+        {"repaired, nothing left", 1, false, L"", kExitSuccess, false},
+        {"a file replaced at the next start", 3, true, L"", kExitRestartRequired, false},
+        {"a second pass arranged", 0, false, L"", kExitRestartRequired, true},
+        {"a second pass arranged (fake NetBIOS)", 2, false, L"", kExitRestartRequired, true},
+        {"something left unrepaired", 3, true, L"C:\\x\\held.dll", kExitNotAllRepaired, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        if (c.findingSlot >= 0) {
+            Behaviour& b = behaviours[c.findingSlot];
+            b.scanResult = 1;
+            b.scanNeedsRestart = c.needsRestart;
+            b.notRepaired = c.notRepaired;
+        }
+        PromptWatcher prompts;
+        EXPECT_EQ(RunUnattendedFakes(), c.exitCode);
+        EXPECT_EQ(prompts.Answered(), 0);
+        EXPECT_EQ(RunOnceValue() != L"<none>", c.runOnce);
+        EXPECT_EQ(TheRunReport().mode, L"repair");
+        EXPECT_EQ(TheRunReport().restartRequired,
+                  c.exitCode == kExitRestartRequired || c.needsRestart);
+        if (*c.notRepaired) {
+            // A line of the block names it (code page 936 "未能修复", TAB, path).
+            EXPECT_NE(ReadWholeFile(logPath_).find(
+                          "\xce\xb4\xc4\xdc\xd0\xde\xb8\xb4\tC:\\x\\held.dll\r\n"),
+                      std::string::npos);
+        }
+    }
+}
+
+// A second pass that cannot be arranged leaves the repair unfinished.
+TEST_F(RepairRun, UnattendedRepairWithoutRunOnceKeyIsNotAllRepaired) {
+    ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRunOnceKey), ERROR_SUCCESS);
+    behaviours[0].scanResult = 1;
+    EXPECT_EQ(RunUnattendedFakes(), kExitNotAllRepaired);
+    ASSERT_EQ(TheRunReport().notRepaired.size(), 1u);
+    EXPECT_NE(TheRunReport().notRepaired[0].find(L"OrvixKillerTools"), std::wstring::npos);
+    UniqueKey key;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    key.put(), nullptr);
 }
 
 } // namespace

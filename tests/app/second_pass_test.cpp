@@ -35,6 +35,50 @@ TEST(CommandLineModes, UndoAndScanOnlyAreWordsOfTheirOwn) {
     }
 }
 
+// What one start is asked to do. Windows' RunOnce entry starts the second
+// pass, which keeps reading nothing else of its line.
+TEST(CommandLineModes, ModeOfCommandLine) {
+    struct Case {
+        const wchar_t* commandLine;
+        ProgramMode mode;
+    } cases[] = {
+        {L"filemender.exe", ProgramMode::Window},
+        {L"\"C:\\Program Files\\t\\filemender.exe\"", ProgramMode::Window},
+        {L"\"C:\\Program Files\\t\\filemender.exe\"  ", ProgramMode::Window},
+        {L"\"C:\\a b\\filemender.exe\" /REPAIR", ProgramMode::Repair},
+        {L"filemender.exe \"/repair\"", ProgramMode::Repair},
+        {L"filemender.exe /repair /repair", ProgramMode::Repair},
+        {L"filemender.exe\t/ScanOnly", ProgramMode::ScanOnly},
+        {L"filemender.exe /undo", ProgramMode::Undo},
+        {L"filemender.exe /?", ProgramMode::Help},
+        {L"filemender.exe -?", ProgramMode::Help},
+        {L"\"C:\\t\\filemender.exe\" second_proc", ProgramMode::SecondPass},
+        {L"filemender.exe -x Second_Proc -y", ProgramMode::SecondPass},
+        // Not understood: an unknown word, two modes at once.
+        {L"filemender.exe /nonsense", ProgramMode::NotUnderstood},
+        {L"filemender.exe /scanonly extra", ProgramMode::NotUnderstood},
+        {L"filemender.exe /repairs", ProgramMode::NotUnderstood},
+        {L"filemender.exe /repair /undo", ProgramMode::NotUnderstood},
+        {L"filemender.exe /scanonly /?", ProgramMode::NotUnderstood},
+        {L"filemender.exe /repair second_proc", ProgramMode::NotUnderstood},
+        // The program's own name is not an argument, whatever it is called.
+        {L"/repair", ProgramMode::Window},
+        {L"\"C:\\x /undo\\filemender.exe\"", ProgramMode::Window},
+        {nullptr, ProgramMode::Window},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ModeOfCommandLine(c.commandLine), c.mode)
+            << (c.commandLine ? c.commandLine : L"(null)");
+
+    // A scan, an undo and a start that explains or refuses tell nobody.
+    EXPECT_TRUE(ModeSendsUsageReport(ProgramMode::Window));
+    EXPECT_TRUE(ModeSendsUsageReport(ProgramMode::SecondPass));
+    EXPECT_TRUE(ModeSendsUsageReport(ProgramMode::Repair));
+    for (ProgramMode silent :
+         {ProgramMode::ScanOnly, ProgramMode::Undo, ProgramMode::Help, ProgramMode::NotUnderstood})
+        EXPECT_FALSE(ModeSendsUsageReport(silent));
+}
+
 TEST(SecondPass, CommandLineSwitch) {
     struct Case {
         const wchar_t* commandLine;

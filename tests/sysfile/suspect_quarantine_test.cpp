@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/run_flags.h"
+#include "app/run_report.h"
 #include "app/run_log.h"
 #include "app/stop_request.h"
 #include "common/system_directories.h"
@@ -95,7 +96,12 @@ TEST_F(SuspectQuarantine, LibraryIsKeptWhenItsCopyFails) {
 
     EXPECT_EQ(ReadWholeFile(L"C:\\Apps\\CopyFails\\lpk.dll"), kPlanted);
     EXPECT_EQ(TheRunFlags().restartRequired, 0);
-    EXPECT_EQ(TheRunLog().Text(), "Search Path Inject\tC:\\Apps\\CopyFails\\lpk.dll\r\n");
+    // Found and left where it is: the log and the report say it is not repaired.
+    EXPECT_EQ(TheRunLog().Text(),
+              "Search Path Inject\tC:\\Apps\\CopyFails\\lpk.dll\r\n"
+              "\xce\xb4\xc4\xdc\xd0\xde\xb8\xb4\tC:\\Apps\\CopyFails\\lpk.dll\r\n");
+    ASSERT_FALSE(TheRunReport().notRepaired.empty());
+    EXPECT_EQ(TheRunReport().notRepaired.back(), L"C:\\Apps\\CopyFails\\lpk.dll");
 }
 
 // The folder is the user's: swapped for a link into the system directory
