@@ -177,6 +177,11 @@ std::vector<std::vector<std::wstring>> ParseLines(std::string_view text) {
     return lines;
 }
 
+size_t CompleteLinesLength(std::string_view text) {
+    const size_t lastLf = text.rfind('\n');
+    return lastLf == std::string_view::npos ? 0 : lastLf + 1;
+}
+
 std::wstring HexOf(const unsigned char* bytes, size_t size) {
     static const wchar_t kHex[] = L"0123456789abcdef";
     std::wstring out;
