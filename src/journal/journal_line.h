@@ -49,3 +49,7 @@ struct FileStateText {
 };
 std::wstring FormatFileState(const FileStateText& state);
 std::optional<FileStateText> ParseFileState(std::wstring_view text);
+
+// A file's attributes alone: "attributes:" and 8 hex digits.
+std::wstring FormatAttributesState(unsigned long attributes);
+std::optional<unsigned long> ParseAttributesState(std::wstring_view text);
