@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/exit_codes.h"
 #include "app/repair_run.h"
 #include "app/run_log.h"
 #include "app/run_report.h"
@@ -22,20 +23,7 @@ constexpr char kUndoTitle[] = "Undo\t";
 constexpr char kNoJournal[] = "Undo: no journal of a run that made changes\r\n";
 constexpr char kAlreadyUndone[] = "Undo: undone before by\t";
 constexpr char kUntrusted[] = "Undo refused: others could have written the journal\t";
-
-// The newest journal of a repair or second pass that recorded changes. The
-// journals of undos are passed over (undoing one would make the repair again),
-// and so are scans, which change nothing.
-std::optional<std::wstring> LastJournalWithChanges(const std::wstring& root) {
-    for (const std::wstring& name : JournalFoldersNewestFirst(root)) {
-        const std::optional<JournalManifest> manifest = ReadManifest(root + name + L"\\");
-        if (!manifest || manifest->mode == L"undo" || manifest->mode == L"scan" ||
-            manifest->changes.empty())
-            continue;
-        return name;
-    }
-    return std::nullopt;
-}
+constexpr char kUnreadable[] = "Undo refused: the journal cannot be read\t";
 
 void LogChange(UndoOutcome outcome, const JournalChange& change) {
     std::string line = UndoOutcomeText(outcome);
@@ -47,18 +35,25 @@ void LogChange(UndoOutcome outcome, const JournalChange& change) {
 }
 
 // Undoes the journal NAME under ROOT; the exit code.
-int UndoJournal(const std::wstring& root, const std::wstring& name) {
+int UndoJournal(const std::wstring& root, const UndoCandidate& candidate) {
     RunReport& report = TheRunReport();
+    const std::wstring& name = candidate.name;
     const std::wstring folder = root + name + L"\\";
     TheRunLog().Append(kUndoTitle);
     LogPathLine("", name);
+    // Passing over it would undo an older run in its place.
+    if (!candidate.readable) {
+        LogPathLine(kUnreadable, WithoutTrailingSlash(folder));
+        report.undoRefusal = L"unreadable";
+        return kExitUsage;
+    }
     // A copy someone else could have planted would be put into the system
     // directory: the whole journal is refused then, not only that copy.
     const std::optional<JournalManifest> manifest = ReadManifest(folder);
     if (!IsAdminOnly(WithoutTrailingSlash(root)) || !JournalIsTrustworthy(folder) || !manifest) {
         LogPathLine(kUntrusted, WithoutTrailingSlash(folder));
         report.undoRefusal = L"untrusted";
-        return 2;
+        return kExitUsage;
     }
     report.undoneJournal = name;
     // Undone once already: every change is as before, or was left alone then
@@ -102,10 +97,10 @@ int RunUndo() {
     log.Format("StartTime:%i-%i-%i %i:%i:%i\r\n\r\n", now.wYear, now.wMonth, now.wDay, now.wHour,
                now.wMinute, now.wSecond);
 
-    int exitCode = 2;
+    int exitCode = kExitUsage;
     const std::wstring root = JournalRoot();
-    const std::optional<std::wstring> last =
-        root.empty() ? std::nullopt : LastJournalWithChanges(root);
+    const std::optional<UndoCandidate> last =
+        root.empty() ? std::nullopt : NewestUndoCandidate(root, false);
     if (last) {
         exitCode = UndoJournal(root, *last);
     } else {

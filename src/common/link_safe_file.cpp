@@ -157,7 +157,7 @@ UniqueFile CreateOwnFile(const std::wstring& path) {
     return file;
 }
 
-std::wstring FolderOf(const std::wstring& path) {
+std::wstring ParentFolderOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L'\\');
     if (slash == std::wstring::npos)
         return {};
@@ -192,7 +192,8 @@ LinkFreeOpen OpenWithoutLinks(const std::wstring& path, DWORD access, DWORD shar
             return LinkFreeOpen::Failed;
         // Nothing there yet: what is made there lands in the folder, which
         // must be the folder its path names.
-        return OpenFolderWithoutLinks(FolderOf(path)) ? LinkFreeOpen::Absent : LinkFreeOpen::Linked;
+        return OpenFolderWithoutLinks(ParentFolderOf(path)) ? LinkFreeOpen::Absent
+                                                            : LinkFreeOpen::Linked;
     }
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!GetFileInformationByHandle(file.get(), &info)) {

@@ -44,7 +44,7 @@ UniqueFile OpenOwnFileForAppend(const std::wstring& path);
 UniqueFile CreateOwnFile(const std::wstring& path);
 
 // The folder PATH names: "C:\\x\\y.dll" gives "C:\\x", "C:\\y.dll" gives "C:\\".
-std::wstring FolderOf(const std::wstring& path);
+std::wstring ParentFolderOf(const std::wstring& path);
 
 // Opens the folder FOLDER (for listing, traversing and as the root of a
 // rename) only when it is reached through no link anywhere along its path.

@@ -102,9 +102,16 @@ bool OpenJournal(Journal& journal) {
     journal.folder = folder;
     journal.manifest = std::move(manifest);
     journal.broken = false;
-    FILETIME now = {};
-    GetSystemTimeAsFileTime(&now);
-    PruneJournals(root, name, now);
+    // An undo prunes nothing: the journal it is undoing would go with its
+    // copies. A run keeps its own journal and the newest one not yet undone.
+    if (journal.mode != JournalMode::Undo) {
+        std::vector<std::wstring> keep = {name};
+        if (const std::optional<UndoCandidate> newest = NewestUndoCandidate(root, true))
+            keep.push_back(newest->name);
+        FILETIME now = {};
+        GetSystemTimeAsFileTime(&now);
+        PruneJournals(root, keep, now);
+    }
     return true;
 }
 

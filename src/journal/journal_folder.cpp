@@ -126,7 +126,11 @@ std::vector<std::wstring> JournalFoldersNewestFirst(const std::wstring& root) {
     return names;
 }
 
-void PruneJournals(const std::wstring& root, const std::wstring& keep, const FILETIME& now) {
+void PruneJournals(const std::wstring& root, const std::vector<std::wstring>& keep,
+                   const FILETIME& now) {
+    const auto mustStay = [&keep](const std::wstring& name) {
+        return std::find(keep.begin(), keep.end(), name) != keep.end();
+    };
     std::vector<JournalEntry> journals = ListJournals(root);
     const unsigned long long oldest = Ticks(now) > kJournalMaxAgeDays * kTicksPerDay
                                           ? Ticks(now) - kJournalMaxAgeDays * kTicksPerDay
@@ -135,7 +139,7 @@ void PruneJournals(const std::wstring& root, const std::wstring& keep, const FIL
     std::vector<JournalEntry> kept;
     for (JournalEntry& journal : journals) {
         const std::wstring path = root + journal.name;
-        if (journal.name != keep && journal.created < oldest) {
+        if (!mustStay(journal.name) && journal.created < oldest) {
             RemoveFolderTree(path);
             continue;
         }
@@ -145,12 +149,12 @@ void PruneJournals(const std::wstring& root, const std::wstring& keep, const FIL
     }
     // Newest first: the oldest are at the back.
     while (total > kJournalMaxTotalBytes && !kept.empty()) {
-        const JournalEntry& last = kept.back();
-        if (last.name == keep)
-            break;
+        const JournalEntry last = kept.back();
+        kept.pop_back();
+        if (mustStay(last.name))
+            continue;
         RemoveFolderTree(root + last.name);
         total -= last.bytes;
-        kept.pop_back();
     }
 }
 

@@ -30,9 +30,10 @@ std::wstring JournalFolderName(const SYSTEMTIME& start);
 std::vector<std::wstring> JournalFoldersNewestFirst(const std::wstring& root);
 
 // Removes journals past the age limit, then the oldest until the total size
-// is within its limit; KEEP (a folder name) is never removed. Links are
+// is within its limit; the folders named in KEEP are never removed. Links are
 // removed as links, never followed.
-void PruneJournals(const std::wstring& root, const std::wstring& keep, const FILETIME& now);
+void PruneJournals(const std::wstring& root, const std::vector<std::wstring>& keep,
+                   const FILETIME& now);
 
 // Removes FOLDER and the files and folders in it, without following links.
 void RemoveFolderTree(const std::wstring& folder);

@@ -36,7 +36,7 @@ std::wstring StagingName(const std::wstring& targetName) {
 } // namespace
 
 StagedReplacement::StagedReplacement(const std::wstring& target) {
-    const std::wstring folder = FolderOf(target);
+    const std::wstring folder = ParentFolderOf(target);
     if (folder.empty())
         return;
     targetName_ = target.substr(target.find_last_of(L'\\') + 1);

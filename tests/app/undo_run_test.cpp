@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include "app/run_log.h"
+#include "app/run_report.h"
 #include "app/undo_run.h"
 #include "journal/change_journal.h"
 #include "journal/journal_fixture.h"
+#include "journal/journal_folder.h"
 #include "journal/journal_manifest.h"
 #include "support/test_files.h"
 #include "sysfile/registry_fixture.h"
@@ -44,6 +46,67 @@ TEST_F(UndoRun, RefusesAJournalOthersCouldHaveWritten) {
     EXPECT_EQ(Seed(), 2u);
     EXPECT_TRUE(JournalChanges().empty());
     EXPECT_NE(TheRunLog().Text().find("Undo refused"), std::string::npos);
+}
+
+// The undo's own journal used to prune: a journal over the size limit lost
+// its copies mid-undo, and the restores failed.
+TEST_F(UndoRun, PrunesNothingOfTheJournalItUndoes) {
+    ASSERT_TRUE(WriteWholeFile(Path(L"lpk.dll"), "the user's library"));
+    ASSERT_TRUE(JournaledDeleteFile(Path(L"lpk.dll")));
+    const std::wstring padding = JournalFolder() + L"copies\\padding";
+    {
+        // Sparse: it counts towards the limit without taking the disk.
+        UniqueFile file(CreateFileW(padding.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        LARGE_INTEGER size = {};
+        size.QuadPart = static_cast<LONGLONG>(kJournalMaxTotalBytes) + 1;
+        ASSERT_TRUE(file && SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) &&
+                    SetEndOfFile(file.get()));
+    }
+
+    EXPECT_EQ(RunUndo(), 0);
+    EXPECT_EQ(ReadWholeFile(Path(L"lpk.dll")), "the user's library");
+    EXPECT_TRUE(DeleteFileW(padding.c_str()));
+}
+
+// Ends the run's journal (its manifest is open until then) and appends BYTES.
+void AppendToManifest(const std::wstring& folder, const std::string& bytes) {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    BeginJournal(JournalMode::Repair, now);
+    UniqueFile manifest(CreateFileW((folder + kManifestName).c_str(), FILE_APPEND_DATA, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(manifest && WriteFile(manifest.get(), bytes.data(),
+                                      static_cast<DWORD>(bytes.size()), &written, nullptr));
+}
+
+// A run killed while appending a line leaves it without its LF; the undo's
+// note glued to it made the manifest unreadable, and the next undo took an
+// older run.
+TEST_F(UndoRun, TornLastLineIsCutOffAndTheJournalStaysTheOneUndone) {
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"seed", 2), ERROR_SUCCESS);
+    const std::wstring repair = JournalNameOf(JournalFolder());
+    AppendToManifest(JournalRoot() + repair + L"\\", "change\tvalue\tHKCU\\Soft");
+
+    EXPECT_EQ(RunUndo(), 0);
+    EXPECT_EQ(Seed(), 1u);
+    EXPECT_EQ(RunUndo(), 0);
+    EXPECT_EQ(TheRunReport().undoneJournal, repair);
+    EXPECT_FALSE(TheRunReport().undoneBefore.empty());
+}
+
+TEST_F(UndoRun, UnreadableNewestJournalIsRefusedNotPassedOver) {
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"seed", 2), ERROR_SUCCESS);
+    const std::wstring repair = JournalFolder();
+    AppendToManifest(repair, "a line in no known form\n");
+
+    EXPECT_EQ(RunUndo(), 2);
+    EXPECT_EQ(Seed(), 2u);
+    EXPECT_NE(TheRunLog().Text().find("Undo refused: the journal cannot be read\t"),
+              std::string::npos);
+    EXPECT_EQ(TheRunReport().undoRefusal, L"unreadable");
+    RemoveFolderTree(repair);
 }
 
 } // namespace
