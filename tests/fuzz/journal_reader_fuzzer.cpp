@@ -32,6 +32,8 @@ void CheckFields(const std::vector<std::wstring>& fields) {
             const auto reread = ParseFileState(FormatFileState(*state));
             Check(reread && reread->present == state->present && reread->md5 == state->md5);
         }
+        if (const auto attributes = ParseAttributesState(field))
+            Check(ParseAttributesState(FormatAttributesState(*attributes)) == attributes);
         if (const auto bytes = BytesOfHex(field))
             Check(bytes->size() * 2 == field.size());
     }
