@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "app/repair_run.h"
 #include "app/run_flags.h"
+#include "app/run_log.h"
 #include "app/second_pass.h"
 #include "app/undo_run.h"
 
@@ -16,7 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     if (IsUndoCommandLine(GetCommandLineW()))
         return RunUndo();
     if (IsScanOnlyCommandLine(GetCommandLineW()))
-        return RunScanOnly();
+        return ExitCodeWithRecords(RunScanOnly());
 
     // The unattended pass after a restart: no window, and no COM loaded.
     if (IsSecondPassCommandLine(GetCommandLineW())) {

@@ -110,5 +110,5 @@ int RunUndo() {
     log.Append(kBlockSeparator);
     log.WriteToFile();
     WriteRunReport();
-    return exitCode;
+    return ExitCodeWithRecords(exitCode);
 }

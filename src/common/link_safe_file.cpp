@@ -126,11 +126,14 @@ bool IsSingleNamePlainFile(HANDLE handle) {
 
 UniqueFile OpenOwnFileForAppend(const std::wstring& path) {
     const DWORD access = GENERIC_WRITE | FILE_READ_ATTRIBUTES;
-    UniqueFile file(CreateFileW(path.c_str(), access, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                kLinkSafe, nullptr));
+    // Shared with readers: one that holds the file open must not keep the
+    // run from writing.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    UniqueFile file(
+        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, kLinkSafe, nullptr));
     if (!file && GetLastError() == ERROR_FILE_NOT_FOUND)
-        file.reset(CreateFileW(path.c_str(), access, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
-                               kLinkSafe, nullptr));
+        file.reset(
+            CreateFileW(path.c_str(), access, share, nullptr, CREATE_NEW, kLinkSafe, nullptr));
     if (!file || !IsSingleNamePlainFile(file.get()) || !HandleIsAt(file.get(), path))
         return {};
     return file;

@@ -8,6 +8,8 @@
 #include "journal/change_journal.h"
 #include "journal/journal_fixture.h"
 #include "journal/journal_folder.h"
+#include "journal/journal_line.h"
+#include "common/unique_resource.h"
 #include "journal/journal_manifest.h"
 #include "support/test_files.h"
 #include "sysfile/registry_fixture.h"
@@ -107,6 +109,48 @@ TEST_F(UndoRun, UnreadableNewestJournalIsRefusedNotPassedOver) {
               std::string::npos);
     EXPECT_EQ(TheRunReport().undoRefusal, L"unreadable");
     RemoveFolderTree(repair);
+}
+
+UniqueFile OpenToRead(const std::wstring& path, DWORD share) {
+    return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Users may read the tool's folder; one who holds the log and the report open
+// (sharing them) must not keep the run from writing either.
+TEST_F(UndoRun, ReaderThatSharesBlocksNeitherLogNorReport) {
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"seed", 2), ERROR_SUCCESS);
+    const DWORD everything = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    UniqueFile log = OpenToRead(LogFilePath(true), everything);
+    UniqueFile report = OpenToRead(RunReportPath(true), everything);
+    ASSERT_TRUE(log && report);
+
+    EXPECT_EQ(RunUndo(), 0);
+    log.reset();
+    report.reset();
+    const std::string written = ReadWholeFile(RunReportPath(false));
+    EXPECT_NE(written.find(ToUtf8(JournalNameOf(JournalFolder()))), std::string::npos);
+    EXPECT_NE(ReadWholeFile(LogFilePath(false)).find(TheRunLog().Text()), std::string::npos);
+}
+
+// One who shares for reading only does stop them: the run says so in its
+// exit code, and the next run says so in its log.
+TEST_F(UndoRun, UnwritableLogAndReportAreSaidByExitCodeAndAtTheNextRun) {
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"seed", 2), ERROR_SUCCESS);
+    {
+        UniqueFile log = OpenToRead(LogFilePath(true), FILE_SHARE_READ);
+        UniqueFile report = OpenToRead(RunReportPath(true), FILE_SHARE_READ);
+        ASSERT_TRUE(log && report);
+        EXPECT_EQ(RunUndo(), 4);
+        EXPECT_EQ(Seed(), 1u);
+    }
+    EXPECT_EQ(RunUndo(), 0);
+    const std::string log = ReadWholeFile(LogFilePath(false));
+    EXPECT_NE(log.find(std::string(kEarlierRecordUnwritten) + TheRunLog().Text()),
+              std::string::npos);
+    EXPECT_EQ(RunUndo(), 0);
+    EXPECT_EQ(ReadWholeFile(LogFilePath(false)).find(kEarlierRecordUnwritten, log.size()),
+              std::string::npos);
 }
 
 } // namespace
