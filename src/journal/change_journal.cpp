@@ -80,7 +80,7 @@ bool OpenJournal(Journal& journal) {
     const std::wstring root = PrepareJournalRoot();
     if (root.empty())
         return false;
-    const std::wstring base = JournalFolderName(journal.start);
+    const std::wstring base = JournalFolderName(root, journal.start);
     std::wstring name = base;
     for (int number = 2; !CreateDirectoryW((root + name).c_str(), nullptr); ++number) {
         if (GetLastError() != ERROR_ALREADY_EXISTS || number > 100)

@@ -23,8 +23,12 @@ std::wstring WithoutTrailingSlash(std::wstring path);
 // The name of the journal folder FOLDER ("...\backup\20261210-142105\").
 std::wstring JournalNameOf(const std::wstring& folder);
 
-// "20261210-142105" from a local time.
-std::wstring JournalFolderName(const SYSTEMTIME& start);
+// The name of the next journal under ROOT: "000012-20261210-142105", a
+// sequence one past the highest there, then the local start time. The order
+// of journals is the sequence's, which no change of the clock (the end of
+// daylight saving time, a new time zone) can turn round; journals named by
+// the time alone, as earlier versions did, come before all of them.
+std::wstring JournalFolderName(const std::wstring& root, const SYSTEMTIME& start);
 
 // The journal folders under ROOT (names only), newest first. Links are left out.
 std::vector<std::wstring> JournalFoldersNewestFirst(const std::wstring& root);

@@ -111,6 +111,29 @@ TEST_F(UndoRun, UnreadableNewestJournalIsRefusedNotPassedOver) {
     RemoveFolderTree(repair);
 }
 
+// Local time went back between two runs (the end of daylight saving time):
+// the run made last is still the one undone.
+TEST_F(UndoRun, NewestRunIsUndoneAfterTheClockWentBack) {
+    SYSTEMTIME first = {};
+    first.wYear = 2098;
+    first.wMonth = 10;
+    first.wDay = 26;
+    first.wHour = 2;
+    first.wMinute = 50;
+    SYSTEMTIME second = first;
+    second.wHour = 2;
+    second.wMinute = 10;
+    BeginJournal(JournalMode::Repair, first);
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"seed", 2), ERROR_SUCCESS);
+    BeginJournal(JournalMode::Repair, second);
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"seed", 3), ERROR_SUCCESS);
+    const std::wstring newest = JournalNameOf(JournalFolder());
+
+    EXPECT_EQ(RunUndo(), 0);
+    EXPECT_EQ(TheRunReport().undoneJournal, newest);
+    EXPECT_EQ(Seed(), 2u);
+}
+
 UniqueFile OpenToRead(const std::wstring& path, DWORD share) {
     return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
