@@ -15,7 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
 
     // The modes for scripts and administrators show no window.
     if (IsUndoCommandLine(GetCommandLineW()))
-        return RunUndo();
+        return RunUndo(UndoJournalArgument(GetCommandLineW()));
     if (IsScanOnlyCommandLine(GetCommandLineW()))
         return ExitCodeWithRecords(RunScanOnly());
 

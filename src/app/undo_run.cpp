@@ -84,9 +84,24 @@ int UndoJournal(const std::wstring& root, const UndoCandidate& candidate) {
     return exitCode;
 }
 
+// The journal NAMED under ROOT, when it is one of a repair or a second pass.
+std::optional<UndoCandidate> NamedCandidate(const std::wstring& root, const std::wstring& named) {
+    for (const std::wstring& name : JournalFoldersNewestFirst(root)) {
+        if (lstrcmpiW(name.c_str(), named.c_str()) != 0)
+            continue;
+        const std::optional<JournalManifest> manifest = ReadManifest(root + name + L"\\");
+        if (!manifest)
+            return UndoCandidate{name, false};
+        if (manifest->mode != L"repair" && manifest->mode != L"second-pass")
+            return std::nullopt;
+        return UndoCandidate{name, true};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-int RunUndo() {
+int RunUndo(const std::wstring& named) {
     SYSTEMTIME now = {};
     GetLocalTime(&now);
     BeginJournal(JournalMode::Undo, now);
@@ -99,8 +114,9 @@ int RunUndo() {
 
     int exitCode = kExitUsage;
     const std::wstring root = JournalRoot();
-    const std::optional<UndoCandidate> last =
-        root.empty() ? std::nullopt : NewestUndoCandidate(root, false);
+    std::optional<UndoCandidate> last;
+    if (!root.empty())
+        last = named.empty() ? NewestUndoCandidate(root, false) : NamedCandidate(root, named);
     if (last) {
         exitCode = UndoJournal(root, *last);
     } else {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/command_line_modes.h"
 #include "app/run_log.h"
 #include "app/run_report.h"
 #include "app/undo_run.h"
@@ -132,6 +133,25 @@ TEST_F(UndoRun, NewestRunIsUndoneAfterTheClockWentBack) {
     EXPECT_EQ(RunUndo(), 0);
     EXPECT_EQ(TheRunReport().undoneJournal, newest);
     EXPECT_EQ(Seed(), 2u);
+}
+
+// A repair and the second pass after it write two journals: the first stays
+// within reach by its name.
+TEST_F(UndoRun, NamedOlderJournalIsUndoneAndTheNewerLeftAsItIs) {
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"seed", 2), ERROR_SUCCESS);
+    const std::wstring older = JournalNameOf(JournalFolder());
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    BeginJournal(JournalMode::SecondPass, now);
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"later", 5), ERROR_SUCCESS);
+
+    EXPECT_EQ(RunUndo(older), 0);
+    EXPECT_EQ(TheRunReport().undoneJournal, older);
+    EXPECT_EQ(Seed(), 1u);
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kScratchKey, L"later"), 5u);
+    EXPECT_EQ(RunUndo(L"000000-19990101-000000"), 2);
+    EXPECT_EQ(UndoJournalArgument((L"filemender.exe /UNDO  " + older + L" ").c_str()), older);
+    EXPECT_EQ(UndoJournalArgument(L"filemender.exe /undo"), L"");
 }
 
 UniqueFile OpenToRead(const std::wstring& path, DWORD share) {
