@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/exit_codes.h"
 #include "app/repair_run.h"
@@ -23,6 +24,7 @@ constexpr char kUndoTitle[] = "Undo\t";
 constexpr char kNoJournal[] = "Undo: no journal of a run that made changes\r\n";
 constexpr char kAlreadyUndone[] = "Undo: undone before by\t";
 constexpr char kUntrusted[] = "Undo refused: others could have written the journal\t";
+constexpr std::wstring_view kRunOnceKeyEnd = L"\\CurrentVersion\\RunOnce";
 constexpr char kUnreadable[] = "Undo refused: the journal cannot be read\t";
 
 void LogChange(UndoOutcome outcome, const JournalChange& change) {
@@ -84,6 +86,40 @@ int UndoJournal(const std::wstring& root, const UndoCandidate& candidate) {
     return exitCode;
 }
 
+// The first pass of the second pass SECOND_PASS: the newest repair before it,
+// when that repair arranged a second pass (set a RunOnce value). Undos and
+// scans in between are passed over.
+std::optional<std::wstring> FirstPassOf(const std::wstring& root, const std::wstring& secondPass) {
+    bool after = false;
+    for (const std::wstring& name : JournalFoldersNewestFirst(root)) {
+        if (!after) {
+            after = name == secondPass;
+            continue;
+        }
+        const std::optional<JournalManifest> manifest = ReadManifest(root + name + L"\\");
+        if (!manifest || manifest->mode == L"second-pass")
+            return std::nullopt;
+        if (manifest->mode != L"repair")
+            continue;
+        for (const JournalChange& change : manifest->changes) {
+            if (change.kind == L"value" && change.target.size() >= kRunOnceKeyEnd.size() &&
+                lstrcmpiW(
+                    change.target.substr(change.target.size() - kRunOnceKeyEnd.size()).c_str(),
+                    std::wstring(kRunOnceKeyEnd).c_str()) == 0)
+                return name;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+int MoreSevere(int first, int second) {
+    if (first == kExitUsage || second == kExitUsage)
+        return kExitUsage;
+    return first == kExitNotAllRepaired || second == kExitNotAllRepaired ? kExitNotAllRepaired
+                                                                         : kExitSuccess;
+}
+
 // The journal NAMED under ROOT, when it is one of a repair or a second pass.
 std::optional<UndoCandidate> NamedCandidate(const std::wstring& root, const std::wstring& named) {
     for (const std::wstring& name : JournalFoldersNewestFirst(root)) {
@@ -119,6 +155,19 @@ int RunUndo(const std::wstring& named) {
         last = named.empty() ? NewestUndoCandidate(root, false) : NamedCandidate(root, named);
     if (last) {
         exitCode = UndoJournal(root, *last);
+        // A repair and its second pass after the restart are one repair: the
+        // first pass (system files, quarantines) is undone with the second.
+        const std::optional<std::wstring> firstPass =
+            named.empty() && exitCode != kExitUsage ? FirstPassOf(root, last->name) : std::nullopt;
+        if (firstPass) {
+            RunReport& report = TheRunReport();
+            const std::wstring secondPass = report.undoneJournal;
+            const std::wstring secondUndoneBefore = report.undoneBefore;
+            exitCode = MoreSevere(exitCode, UndoJournal(root, UndoCandidate{*firstPass, true}));
+            report.undoneJournal = secondPass;
+            if (!secondUndoneBefore.empty())
+                report.undoneBefore = secondUndoneBefore;
+        }
     } else {
         log.Append(kNoJournal);
         TheRunReport().undoRefusal = L"no journal";

@@ -12,6 +12,7 @@
 #include "journal/journal_line.h"
 #include "common/unique_resource.h"
 #include "journal/journal_manifest.h"
+#include "journal/registry_state.h"
 #include "support/test_files.h"
 #include "sysfile/registry_fixture.h"
 
@@ -152,6 +153,26 @@ TEST_F(UndoRun, NamedOlderJournalIsUndoneAndTheNewerLeftAsItIs) {
     EXPECT_EQ(RunUndo(L"000000-19990101-000000"), 2);
     EXPECT_EQ(UndoJournalArgument((L"filemender.exe /UNDO  " + older + L" ").c_str()), older);
     EXPECT_EQ(UndoJournalArgument(L"filemender.exe /undo"), L"");
+}
+
+// The second pass after the restart writes a journal of its own: /undo puts
+// back the first pass with it.
+TEST_F(UndoRun, RepairAndItsSecondPassAreUndoneTogether) {
+    const std::wstring runOnce = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"seed", 2), ERROR_SUCCESS);
+    ASSERT_EQ(JournaledSetString({HKEY_LOCAL_MACHINE, runOnce}, L"JournalTestPass", L"x"),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(DeleteRegistryValue(HKEY_LOCAL_MACHINE, runOnce, L"JournalTestPass"));
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    BeginJournal(JournalMode::SecondPass, now);
+    ASSERT_EQ(JournaledSetDword(UserKey(), L"later", 5), ERROR_SUCCESS);
+
+    EXPECT_EQ(RunUndo(), 0);
+    EXPECT_EQ(Seed(), 1u);
+    EXPECT_FALSE(ReadValueState(UserKey(), L"later")->present);
+    EXPECT_EQ(RunUndo(), 0);
+    EXPECT_FALSE(TheRunReport().undoneBefore.empty());
 }
 
 UniqueFile OpenToRead(const std::wstring& path, DWORD share) {
