@@ -21,18 +21,23 @@ std::wstring Lowered(const wchar_t* text) {
 
 // Whether SWITCH_TEXT (lower case) stands in the command line as a word of
 // its own, blanks or the line's ends on either side.
-bool HasSwitch(const wchar_t* commandLine, const std::wstring& switchText) {
+// Where the word after it begins, or npos when SWITCH_TEXT is not there.
+size_t SwitchEnd(const wchar_t* commandLine, const std::wstring& switchText) {
     if (!commandLine)
-        return false;
+        return std::wstring::npos;
     const std::wstring lowered = Lowered(commandLine);
     for (size_t at = lowered.find(switchText); at != std::wstring::npos;
          at = lowered.find(switchText, at + 1)) {
         const size_t after = at + switchText.size();
         if ((at == 0 || IsBlank(lowered[at - 1])) &&
             (after == lowered.size() || IsBlank(lowered[after])))
-            return true;
+            return after;
     }
-    return false;
+    return std::wstring::npos;
+}
+
+bool HasSwitch(const wchar_t* commandLine, const std::wstring& switchText) {
+    return SwitchEnd(commandLine, switchText) != std::wstring::npos;
 }
 
 // The arguments after the program's name, lower case, each without the
@@ -69,6 +74,21 @@ bool IsUndoCommandLine(const wchar_t* commandLine) {
     return HasSwitch(commandLine, L"/undo");
 }
 
+std::wstring UndoJournalArgument(const wchar_t* commandLine) {
+    const size_t end = SwitchEnd(commandLine, L"/undo");
+    if (end == std::wstring::npos)
+        return {};
+    const std::wstring line(commandLine);
+    size_t from = end;
+    while (from < line.size() && IsBlank(line[from]))
+        ++from;
+    size_t to = from;
+    while (to < line.size() && !IsBlank(line[to]))
+        ++to;
+    const std::wstring word = line.substr(from, to - from);
+    return word.empty() || word[0] == L'/' ? std::wstring() : word;
+}
+
 bool IsScanOnlyCommandLine(const wchar_t* commandLine) {
     return HasSwitch(commandLine, L"/scanonly");
 }
@@ -92,10 +112,11 @@ ProgramMode ModeOfCommandLine(const wchar_t* commandLine) {
     const bool secondPass = IsSecondPassCommandLine(commandLine);
     ProgramMode mode = secondPass ? ProgramMode::SecondPass : ProgramMode::Window;
     bool unknownWord = false;
-    for (const std::wstring& argument : ArgumentsOf(Lowered(commandLine))) {
+    const std::vector<std::wstring> arguments = ArgumentsOf(Lowered(commandLine));
+    for (size_t at = 0; at < arguments.size(); ++at) {
         const Word* known = nullptr;
         for (const Word& word : kWords)
-            if (argument == word.text)
+            if (arguments[at] == word.text)
                 known = &word;
         if (!known) {
             unknownWord = true;
@@ -104,6 +125,10 @@ ProgramMode ModeOfCommandLine(const wchar_t* commandLine) {
         if (mode != ProgramMode::Window && mode != known->mode)
             return ProgramMode::NotUnderstood;
         mode = known->mode;
+        // "/undo" may name the journal to undo in the word after it.
+        if (mode == ProgramMode::Undo && at + 1 < arguments.size() &&
+            arguments[at + 1][0] != L'/')
+            ++at;
     }
     // The second pass reads nothing else of its line: Windows starts it.
     if (unknownWord && mode != ProgramMode::SecondPass)

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <climits>
 
+#include "app/exit_codes.h"
 #include "app/web_pages.h"
 #include "common/link_safe_file.h"
 #include "common/narrow_text.h"
@@ -48,7 +49,68 @@ std::wstring LogFilePath(bool createFolders) {
     return ToolDataFile(L"Tools.log", createFolders);
 }
 
+namespace {
+
+bool& UnwrittenThisRun() {
+    static bool unwritten = false;
+    return unwritten;
+}
+
+// Left in the tool's folder, where only administrators may write, by a run
+// whose log or report could not be written.
+std::wstring UnwrittenMarkerPath() {
+    return ToolDataFile(L"records-unwritten", true);
+}
+
+bool WriteBlock(HANDLE file, const std::string& text) {
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file, &size))
+        return false;
+    if (static_cast<unsigned long long>(size.QuadPart) > kLogFileCutSize) {
+        if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+            !SetEndOfFile(file))
+            return false;
+    } else {
+        LARGE_INTEGER zero = {};
+        if (!SetFilePointerEx(file, zero, nullptr, FILE_END))
+            return false;
+    }
+    DWORD written = 0;
+    return WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+} // namespace
+
+bool RunRecordsUnwritten() {
+    return UnwrittenThisRun();
+}
+
+void NoteRunRecordUnwritten() {
+    UnwrittenThisRun() = true;
+    const std::wstring marker = UnwrittenMarkerPath();
+    if (!marker.empty())
+        CreateOwnFile(marker);
+}
+
+void ClearRunRecordsUnwritten() {
+    UnwrittenThisRun() = false;
+}
+
+int ExitCodeWithRecords(int exitCode) {
+    if (RunRecordsUnwritten() && (exitCode == kExitSuccess || exitCode == kExitNotAllRepaired))
+        return kExitReportNotWritten;
+    return exitCode;
+}
+
 bool RunLog::WriteToFile() const {
+    const bool written = WriteToFileOnce();
+    if (!written)
+        NoteRunRecordUnwritten();
+    return written;
+}
+
+bool RunLog::WriteToFileOnce() const {
     // Without the common application data folder there is nowhere sound to
     // write: a relative "quillanTools\Tools.log" would land wherever the
     // process happens to stand.
@@ -60,22 +122,14 @@ bool RunLog::WriteToFile() const {
     UniqueFile file = OpenOwnFileForAppend(path);
     if (!file)
         return false;
-    LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.get(), &size))
+    const std::wstring marker = UnwrittenMarkerPath();
+    const bool earlierUnwritten =
+        !marker.empty() && GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!WriteBlock(file.get(), earlierUnwritten ? kEarlierRecordUnwritten + text_ : text_))
         return false;
-    if (static_cast<unsigned long long>(size.QuadPart) > kLogFileCutSize) {
-        if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-            !SetEndOfFile(file.get()))
-            return false;
-    } else {
-        LARGE_INTEGER zero = {};
-        if (!SetFilePointerEx(file.get(), zero, nullptr, FILE_END))
-            return false;
-    }
-    DWORD written = 0;
-    return WriteFile(file.get(), text_.data(), static_cast<DWORD>(text_.size()), &written,
-                     nullptr) &&
-           written == text_.size();
+    if (earlierUnwritten)
+        DeleteFileW(marker.c_str());
+    return true;
 }
 
 void OpenLogFile() {

@@ -23,10 +23,14 @@ public:
     const std::string& Text() const { return text_; }
 
     // Appends the whole log to the log file; the log itself stays as it is.
-    // Returns false when the file could not be written (the run ignores it).
+    // Returns false when the file could not be written; that is noted (see
+    // RunRecordsUnwritten). An earlier run's unwritten log or report is said
+    // in a line before the block.
     bool WriteToFile() const;
 
 private:
+    bool WriteToFileOnce() const;
+
     std::string text_;
 };
 
@@ -42,6 +46,22 @@ void OpenLogFile();
 // Appends LABEL, PATH as narrow text, and CR LF: the form of every line that
 // names a file.
 void LogPathLine(std::string_view label, std::wstring_view path);
+
+// Whether this run's log block or its last-run.json could not be written (a
+// reader holding the file open without sharing it, for one). The next run
+// that writes its log says so in a line of its own.
+bool RunRecordsUnwritten();
+void NoteRunRecordUnwritten();
+// A new run starts with nothing unwritten.
+void ClearRunRecordsUnwritten();
+
+// EXIT_CODE, or kExitReportNotWritten in its place when the run's outcome
+// (success, or something left) is nowhere to be read.
+int ExitCodeWithRecords(int exitCode);
+
+// The line that says an earlier run's log or report could not be written.
+constexpr char kEarlierRecordUnwritten[] =
+    "Log: the log or last-run.json of an earlier run could not be written\r\n";
 
 // The log file is emptied before a write once it has grown past this size.
 constexpr unsigned long long kLogFileCutSize = 0x100000;

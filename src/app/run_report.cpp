@@ -39,6 +39,7 @@ RunReport& TheRunReport() {
 void StartRunReport(const wchar_t* mode, const SYSTEMTIME& start) {
     RunReport& report = TheRunReport();
     report = RunReport{};
+    ClearRunRecordsUnwritten();
     report.mode = mode;
     report.start = start;
 }
@@ -112,21 +113,56 @@ std::wstring RunReportPath(bool createFolders) {
     return ToolDataFile(L"last-run.json", createFolders);
 }
 
+namespace {
+
+// Written beside the report and renamed over it: a reader that holds the old
+// one open, sharing it, keeps the old one and does not stop the new.
+bool WriteReportText(const std::string& text) {
+    const std::wstring path = RunReportPath(true);
+    if (path.empty() || text.size() > MAXDWORD)
+        return false;
+    const std::wstring fresh = path + L".new";
+    {
+        UniqueFile file = CreateOwnFile(fresh);
+        DWORD written = 0;
+        if (!file ||
+            !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                       nullptr) ||
+            written != text.size() || !FlushFileBuffers(file.get())) {
+            if (file)
+                DeleteByHandle(file.get());
+            return false;
+        }
+    }
+    constexpr DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (MoveFileExW(fresh.c_str(), path.c_str(), kReplace))
+        return true;
+    // A file held open is not replaced by a rename on every system, but it
+    // can be renamed aside (and goes once its reader lets go).
+    const std::wstring old = path + L".old";
+    if (MoveFileExW(path.c_str(), old.c_str(), kReplace) &&
+        MoveFileExW(fresh.c_str(), path.c_str(), kReplace)) {
+        DeleteFileW(old.c_str());
+        return true;
+    }
+    DeleteFileW(fresh.c_str());
+    return false;
+}
+
+} // namespace
+
 bool WriteRunReport() {
     SYSTEMTIME end = {};
     GetLocalTime(&end);
     std::string text;
+    bool written = false;
     try {
         text = RunReportJson(TheRunReport(), end);
+        written = WriteReportText(text);
     } catch (const std::exception&) {
-        return false; // no exception leaves the report
+        written = false; // no exception leaves the report
     }
-    const std::wstring path = RunReportPath(true);
-    if (path.empty() || text.size() > MAXDWORD)
-        return false;
-    UniqueFile file = CreateOwnFile(path);
-    DWORD written = 0;
-    return file &&
-           WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size() && FlushFileBuffers(file.get());
+    if (!written)
+        NoteRunRecordUnwritten();
+    return written;
 }

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "app/exit_codes.h"
 #include "app/repair_run.h"
 #include "app/run_log.h"
 #include "app/run_report.h"
@@ -22,20 +24,8 @@ constexpr char kUndoTitle[] = "Undo\t";
 constexpr char kNoJournal[] = "Undo: no journal of a run that made changes\r\n";
 constexpr char kAlreadyUndone[] = "Undo: undone before by\t";
 constexpr char kUntrusted[] = "Undo refused: others could have written the journal\t";
-
-// The newest journal of a repair or second pass that recorded changes. The
-// journals of undos are passed over (undoing one would make the repair again),
-// and so are scans, which change nothing.
-std::optional<std::wstring> LastJournalWithChanges(const std::wstring& root) {
-    for (const std::wstring& name : JournalFoldersNewestFirst(root)) {
-        const std::optional<JournalManifest> manifest = ReadManifest(root + name + L"\\");
-        if (!manifest || manifest->mode == L"undo" || manifest->mode == L"scan" ||
-            manifest->changes.empty())
-            continue;
-        return name;
-    }
-    return std::nullopt;
-}
+constexpr std::wstring_view kRunOnceKeyEnd = L"\\CurrentVersion\\RunOnce";
+constexpr char kUnreadable[] = "Undo refused: the journal cannot be read\t";
 
 void LogChange(UndoOutcome outcome, const JournalChange& change) {
     std::string line = UndoOutcomeText(outcome);
@@ -47,18 +37,25 @@ void LogChange(UndoOutcome outcome, const JournalChange& change) {
 }
 
 // Undoes the journal NAME under ROOT; the exit code.
-int UndoJournal(const std::wstring& root, const std::wstring& name) {
+int UndoJournal(const std::wstring& root, const UndoCandidate& candidate) {
     RunReport& report = TheRunReport();
+    const std::wstring& name = candidate.name;
     const std::wstring folder = root + name + L"\\";
     TheRunLog().Append(kUndoTitle);
     LogPathLine("", name);
+    // Passing over it would undo an older run in its place.
+    if (!candidate.readable) {
+        LogPathLine(kUnreadable, WithoutTrailingSlash(folder));
+        report.undoRefusal = L"unreadable";
+        return kExitUsage;
+    }
     // A copy someone else could have planted would be put into the system
     // directory: the whole journal is refused then, not only that copy.
     const std::optional<JournalManifest> manifest = ReadManifest(folder);
     if (!IsAdminOnly(WithoutTrailingSlash(root)) || !JournalIsTrustworthy(folder) || !manifest) {
         LogPathLine(kUntrusted, WithoutTrailingSlash(folder));
         report.undoRefusal = L"untrusted";
-        return 2;
+        return kExitUsage;
     }
     report.undoneJournal = name;
     // Undone once already: every change is as before, or was left alone then
@@ -89,9 +86,58 @@ int UndoJournal(const std::wstring& root, const std::wstring& name) {
     return exitCode;
 }
 
+// The first pass of the second pass SECOND_PASS: the newest repair before it,
+// when that repair arranged a second pass (set a RunOnce value). Undos and
+// scans in between are passed over.
+std::optional<std::wstring> FirstPassOf(const std::wstring& root, const std::wstring& secondPass) {
+    bool after = false;
+    for (const std::wstring& name : JournalFoldersNewestFirst(root)) {
+        if (!after) {
+            after = name == secondPass;
+            continue;
+        }
+        const std::optional<JournalManifest> manifest = ReadManifest(root + name + L"\\");
+        if (!manifest || manifest->mode == L"second-pass")
+            return std::nullopt;
+        if (manifest->mode != L"repair")
+            continue;
+        for (const JournalChange& change : manifest->changes) {
+            if (change.kind == L"value" && change.target.size() >= kRunOnceKeyEnd.size() &&
+                lstrcmpiW(
+                    change.target.substr(change.target.size() - kRunOnceKeyEnd.size()).c_str(),
+                    std::wstring(kRunOnceKeyEnd).c_str()) == 0)
+                return name;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+int MoreSevere(int first, int second) {
+    if (first == kExitUsage || second == kExitUsage)
+        return kExitUsage;
+    return first == kExitNotAllRepaired || second == kExitNotAllRepaired ? kExitNotAllRepaired
+                                                                         : kExitSuccess;
+}
+
+// The journal NAMED under ROOT, when it is one of a repair or a second pass.
+std::optional<UndoCandidate> NamedCandidate(const std::wstring& root, const std::wstring& named) {
+    for (const std::wstring& name : JournalFoldersNewestFirst(root)) {
+        if (lstrcmpiW(name.c_str(), named.c_str()) != 0)
+            continue;
+        const std::optional<JournalManifest> manifest = ReadManifest(root + name + L"\\");
+        if (!manifest)
+            return UndoCandidate{name, false};
+        if (manifest->mode != L"repair" && manifest->mode != L"second-pass")
+            return std::nullopt;
+        return UndoCandidate{name, true};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-int RunUndo() {
+int RunUndo(const std::wstring& named) {
     SYSTEMTIME now = {};
     GetLocalTime(&now);
     BeginJournal(JournalMode::Undo, now);
@@ -102,12 +148,26 @@ int RunUndo() {
     log.Format("StartTime:%i-%i-%i %i:%i:%i\r\n\r\n", now.wYear, now.wMonth, now.wDay, now.wHour,
                now.wMinute, now.wSecond);
 
-    int exitCode = 2;
+    int exitCode = kExitUsage;
     const std::wstring root = JournalRoot();
-    const std::optional<std::wstring> last =
-        root.empty() ? std::nullopt : LastJournalWithChanges(root);
+    std::optional<UndoCandidate> last;
+    if (!root.empty())
+        last = named.empty() ? NewestUndoCandidate(root, false) : NamedCandidate(root, named);
     if (last) {
         exitCode = UndoJournal(root, *last);
+        // A repair and its second pass after the restart are one repair: the
+        // first pass (system files, quarantines) is undone with the second.
+        const std::optional<std::wstring> firstPass =
+            named.empty() && exitCode != kExitUsage ? FirstPassOf(root, last->name) : std::nullopt;
+        if (firstPass) {
+            RunReport& report = TheRunReport();
+            const std::wstring secondPass = report.undoneJournal;
+            const std::wstring secondUndoneBefore = report.undoneBefore;
+            exitCode = MoreSevere(exitCode, UndoJournal(root, UndoCandidate{*firstPass, true}));
+            report.undoneJournal = secondPass;
+            if (!secondUndoneBefore.empty())
+                report.undoneBefore = secondUndoneBefore;
+        }
     } else {
         log.Append(kNoJournal);
         TheRunReport().undoRefusal = L"no journal";
@@ -115,5 +175,5 @@ int RunUndo() {
     log.Append(kBlockSeparator);
     log.WriteToFile();
     WriteRunReport();
-    return exitCode;
+    return ExitCodeWithRecords(exitCode);
 }

@@ -1,6 +1,7 @@
 #include "app/windowless_run.h"
 
 #include "app/caller_output.h"
+#include "app/command_line_modes.h"
 #include "app/exit_codes.h"
 #include "app/mode_texts.h"
 #include "app/repair_run.h"
@@ -18,14 +19,14 @@ void WriteSummary(int exitCode) {
                                  files, exitCode, UserReadsChinese()));
 }
 
-int RunMode(ProgramMode mode) {
+int RunMode(ProgramMode mode, const wchar_t* commandLine) {
     switch (mode) {
     case ProgramMode::Repair:
         return RunUnattendedRepair();
     case ProgramMode::ScanOnly:
-        return RunScanOnly();
+        return ExitCodeWithRecords(RunScanOnly());
     case ProgramMode::Undo:
-        return RunUndo();
+        return RunUndo(UndoJournalArgument(commandLine));
     default:
         return kExitUsage;
     }
@@ -49,7 +50,7 @@ int RunWindowlessMode(ProgramMode mode, const wchar_t* commandLine) {
         WriteToCaller(UsageText(UserReadsChinese(), commandLine ? commandLine : L""));
         return kExitUsage;
     }
-    const int exitCode = RunMode(mode);
+    const int exitCode = RunMode(mode, commandLine);
     WriteSummary(exitCode);
     return exitCode;
 }

@@ -6,61 +6,12 @@
 
 #include <vector>
 
-#include "common/tool_folder.h"
 #include "common/trusted_writers.h"
 #include "common/unique_resource.h"
 
 namespace {
 
-// The owner is left to the creating process: see DefaultOwnerOfThisProcess.
-constexpr wchar_t kAdminOnlySddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-
-// The owner that what this process creates actually gets, read from a folder
-// it makes for the purpose. An elevated process on Windows Vista and later
-// owns by the Administrators group; on Windows XP an administrator's objects
-// may be owned by the account itself, which then has no weaker half (there
-// is no split token). Wine owns by the account that runs it.
-const std::vector<unsigned char>& DefaultOwnerOfThisProcess() {
-    static const std::vector<unsigned char> owner = [] {
-        std::vector<unsigned char> sid;
-        const std::wstring toolFolder = ToolDataFile(L"", true);
-        if (toolFolder.empty())
-            return sid;
-        std::wstring probe;
-        for (unsigned attempt = 0; attempt < 16; ++attempt) {
-            probe = toolFolder + L"owner-probe-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                    std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(attempt);
-            if (CreateDirectoryW(probe.c_str(), nullptr))
-                break;
-            probe.clear();
-        }
-        if (probe.empty())
-            return sid;
-        PSID created = nullptr;
-        PSECURITY_DESCRIPTOR raw = nullptr;
-        if (GetNamedSecurityInfoW(probe.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-                                  &created, nullptr, nullptr, nullptr, &raw) == ERROR_SUCCESS) {
-            UniqueLocal descriptor(raw);
-            if (created != nullptr && IsValidSid(created)) {
-                const auto* bytes = static_cast<const unsigned char*>(created);
-                sid.assign(bytes, bytes + GetLengthSid(created));
-            }
-        }
-        RemoveDirectoryW(probe.c_str());
-        return sid;
-    }();
-    return owner;
-}
-
-// On Windows XP an administrator's objects may be owned by the account, on
-// later systems by the Administrators group: whoever this process makes
-// owner is trusted too.
-bool IsTrusted(PSID sid) {
-    if (IsTrustedAccount(sid))
-        return true;
-    const std::vector<unsigned char>& owner = DefaultOwnerOfThisProcess();
-    return !owner.empty() && EqualSid(sid, const_cast<unsigned char*>(owner.data()));
-}
+constexpr wchar_t kAdminOnlySddl[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 bool IsLink(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -97,14 +48,15 @@ bool MakeAdminOnlyFolder(const std::wstring& folder) {
     // Someone may have made the folder before us: it becomes ours.
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
-    std::vector<unsigned char> owner = DefaultOwnerOfThisProcess();
-    if (owner.empty() || !GetSecurityDescriptorDacl(raw, &present, &dacl, &defaulted))
+    PSID owner = nullptr;
+    if (!GetSecurityDescriptorOwner(raw, &owner, &defaulted) || owner == nullptr ||
+        !GetSecurityDescriptorDacl(raw, &present, &dacl, &defaulted))
         return false;
     std::wstring name = folder;
     return SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
                                      PROTECTED_DACL_SECURITY_INFORMATION,
-                                 owner.data(), nullptr, dacl, nullptr) == ERROR_SUCCESS &&
+                                 owner, nullptr, dacl, nullptr) == ERROR_SUCCESS &&
            IsAdminOnly(folder);
 }
 
@@ -120,5 +72,5 @@ bool IsAdminOnly(const std::wstring& path) {
                               nullptr, &dacl, nullptr, &raw) != ERROR_SUCCESS)
         return false;
     UniqueLocal descriptor(raw);
-    return OnlyTrustedMayChange(owner, dacl, IsTrusted);
+    return OnlyTrustedMayChange(owner, dacl, IsTrustedAccount);
 }

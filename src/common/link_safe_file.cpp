@@ -1,5 +1,6 @@
 #include "common/link_safe_file.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "common/proc_address.h"
@@ -45,6 +46,31 @@ struct IoStatus {
 };
 using SetInformationFileFn = LONG(NTAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
 constexpr int kFileDispositionInformation = 13;
+constexpr int kFileRenameInformation = 10;
+constexpr int kFileBasicInformation = 4;
+
+// FILE_BASIC_INFORMATION: times left zero are left as they are.
+struct BasicInformation {
+    LARGE_INTEGER creationTime;
+    LARGE_INTEGER lastAccessTime;
+    LARGE_INTEGER lastWriteTime;
+    LARGE_INTEGER changeTime;
+    ULONG fileAttributes;
+};
+
+// FILE_RENAME_INFORMATION, with the name's characters following it.
+struct RenameInformation {
+    BOOLEAN replaceIfExists;
+    HANDLE rootDirectory;
+    ULONG fileNameLength;
+    WCHAR fileName[1];
+};
+
+SetInformationFileFn SetInformationFile() {
+    static const auto setInformation =
+        ProcAddress<SetInformationFileFn>(GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile");
+    return setInformation;
+}
 
 } // namespace
 
@@ -100,11 +126,14 @@ bool IsSingleNamePlainFile(HANDLE handle) {
 
 UniqueFile OpenOwnFileForAppend(const std::wstring& path) {
     const DWORD access = GENERIC_WRITE | FILE_READ_ATTRIBUTES;
-    UniqueFile file(CreateFileW(path.c_str(), access, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                kLinkSafe, nullptr));
+    // Shared with readers: one that holds the file open must not keep the
+    // run from writing.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    UniqueFile file(
+        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, kLinkSafe, nullptr));
     if (!file && GetLastError() == ERROR_FILE_NOT_FOUND)
-        file.reset(CreateFileW(path.c_str(), access, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
-                               kLinkSafe, nullptr));
+        file.reset(
+            CreateFileW(path.c_str(), access, share, nullptr, CREATE_NEW, kLinkSafe, nullptr));
     if (!file || !IsSingleNamePlainFile(file.get()) || !HandleIsAt(file.get(), path))
         return {};
     return file;
@@ -131,9 +160,89 @@ UniqueFile CreateOwnFile(const std::wstring& path) {
     return file;
 }
 
+std::wstring ParentFolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos)
+        return {};
+    std::wstring folder = path.substr(0, slash);
+    if (!folder.empty() && folder.back() == L':')
+        folder += L'\\';
+    return folder;
+}
+
+UniqueFile OpenFolderWithoutLinks(const std::wstring& folder) {
+    UniqueFile handle(
+        CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!handle || !GetFileInformationByHandle(handle.get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !HandleIsAt(handle.get(), folder))
+        return {};
+    return handle;
+}
+
+LinkFreeOpen OpenWithoutLinks(const std::wstring& path, DWORD access, DWORD share,
+                              UniqueFile& file) {
+    file.reset(CreateFileW(path.c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr,
+                           OPEN_EXISTING, kLinkSafe, nullptr));
+    if (!file) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_PATH_NOT_FOUND)
+            return LinkFreeOpen::Absent;
+        if (error != ERROR_FILE_NOT_FOUND)
+            return LinkFreeOpen::Failed;
+        // Nothing there yet: what is made there lands in the folder, which
+        // must be the folder its path names.
+        return OpenFolderWithoutLinks(ParentFolderOf(path)) ? LinkFreeOpen::Absent
+                                                            : LinkFreeOpen::Linked;
+    }
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(file.get(), &info)) {
+        file.reset();
+        return LinkFreeOpen::Failed;
+    }
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        !HandleIsAt(file.get(), path)) {
+        file.reset();
+        return LinkFreeOpen::Linked;
+    }
+    return LinkFreeOpen::Opened;
+}
+
+bool RenameByHandle(HANDLE handle, HANDLE folder, const std::wstring& name, bool replace) {
+    const SetInformationFileFn setInformation = SetInformationFile();
+    if (!setInformation || name.empty() || name.find(L'\\') != std::wstring::npos)
+        return false;
+    const size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(sizeof(RenameInformation) + nameBytes, 0);
+    auto* information = reinterpret_cast<RenameInformation*>(buffer.data());
+    information->replaceIfExists = replace ? TRUE : FALSE;
+    information->rootDirectory = folder;
+    information->fileNameLength = static_cast<ULONG>(nameBytes);
+    std::copy(name.begin(), name.end(), information->fileName);
+    IoStatus status = {};
+    const LONG result = setInformation(handle, &status, information,
+                                       static_cast<ULONG>(buffer.size()), kFileRenameInformation);
+    if (result < 0)
+        SetLastError(ERROR_ACCESS_DENIED);
+    return result >= 0;
+}
+
+bool SetAttributesByHandle(HANDLE handle, DWORD attributes) {
+    const SetInformationFileFn setInformation = SetInformationFile();
+    if (!setInformation)
+        return false;
+    BasicInformation information = {};
+    information.fileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    IoStatus status = {};
+    return setInformation(handle, &status, &information, sizeof(information),
+                          kFileBasicInformation) >= 0;
+}
+
 bool DeleteByHandle(HANDLE handle) {
-    static const auto setInformation =
-        ProcAddress<SetInformationFileFn>(GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile");
+    const SetInformationFileFn setInformation = SetInformationFile();
     if (!setInformation)
         return false;
     IoStatus status = {};

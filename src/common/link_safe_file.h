@@ -43,6 +43,36 @@ UniqueFile OpenOwnFileForAppend(const std::wstring& path);
 // use) is left alone, and the result is invalid.
 UniqueFile CreateOwnFile(const std::wstring& path);
 
+// The folder PATH names: "C:\\x\\y.dll" gives "C:\\x", "C:\\y.dll" gives "C:\\".
+std::wstring ParentFolderOf(const std::wstring& path);
+
+// Opens the folder FOLDER (for listing, traversing and as the root of a
+// rename) only when it is reached through no link anywhere along its path.
+UniqueFile OpenFolderWithoutLinks(const std::wstring& folder);
+
+// What OpenWithoutLinks found at a path.
+enum class LinkFreeOpen {
+    Opened, // a file, reached through no link, now open
+    Absent, // no file there, and its folder reached through no link (or missing)
+    Linked, // a link along the path or at its end, or a folder: not followed
+    Failed, // the system refused (a file in use, no access)
+};
+
+// Opens the file at PATH with ACCESS (and FILE_READ_ATTRIBUTES) and SHARE,
+// without following a link at its end, and keeps it open only when the
+// handle shows it was reached through no link along its folders either.
+LinkFreeOpen OpenWithoutLinks(const std::wstring& path, DWORD access, DWORD share,
+                              UniqueFile& file);
+
+// Renames the file of HANDLE (opened with DELETE access) to NAME inside the
+// folder FOLDER holds open, replacing a file of that name when REPLACE: the
+// folder is the one that was checked, whatever its path names by now.
+bool RenameByHandle(HANDLE handle, HANDLE folder, const std::wstring& name, bool replace);
+
+// Sets the attributes of the file of HANDLE (opened with
+// FILE_WRITE_ATTRIBUTES); zero becomes FILE_ATTRIBUTE_NORMAL.
+bool SetAttributesByHandle(HANDLE handle, DWORD attributes);
+
 // Marks the file of HANDLE (opened with DELETE access) for deletion when the
 // last handle closes; false when the system refuses, as for a file in use.
 bool DeleteByHandle(HANDLE handle);

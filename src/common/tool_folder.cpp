@@ -13,7 +13,7 @@ namespace {
 
 // Administrators and SYSTEM may do everything, users may read, nobody else
 // anything; not inherited from the parent, where users may create files.
-constexpr wchar_t kToolFolderSddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+constexpr wchar_t kToolFolderSddl[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
 // Owned by an administrator or SYSTEM, and writable by nobody else (files
 // created inside are their creator's own, so that entry may stay).

@@ -1,8 +1,21 @@
 #include "common/trusted_writers.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "common/link_safe_file.h"
 #include "common/unique_resource.h"
 
 namespace {
+
+// The service that owns the system's own files on Windows Vista and later
+// (NT SERVICE\TrustedInstaller); Windows XP has no such account.
+constexpr wchar_t kTrustedInstallerSid[] =
+    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
     BYTE buffer[SECURITY_MAX_SID_SIZE] = {};
@@ -10,16 +23,62 @@ bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
     return CreateWellKnownSid(type, nullptr, buffer, &size) && EqualSid(sid, buffer);
 }
 
-// The account this elevated process runs as: what it creates is its owner's.
-bool IsOwnAccount(PSID sid) {
-    UniqueHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
+bool IsTrustedInstaller(PSID sid) {
+    PSID raw = nullptr;
+    if (!ConvertStringSidToSidW(kTrustedInstallerSid, &raw))
         return false;
-    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
-    DWORD size = 0;
-    if (!GetTokenInformation(token.get(), TokenUser, buffer, sizeof(buffer), &size))
-        return false;
-    return EqualSid(sid, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
+    UniqueLocal owned(raw);
+    return EqualSid(sid, raw) != FALSE;
+}
+
+// The owner a folder made by this process with the Administrators group as
+// its owner really gets; empty when that is the group itself, as on Windows.
+// A system that keeps no owners of its own (Wine reports the account that
+// runs it for every file) gives its account: on such a system no other
+// account can own a file either. Measured once, in a new folder of a unique
+// name beside the tool's, held open from its creation until it is removed.
+const std::vector<unsigned char>& OwnerOfOwnFolders() {
+    static const std::vector<unsigned char> owner = [] {
+        std::vector<unsigned char> sid;
+        wchar_t commonData[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                                    commonData)))
+            return sid;
+        PSECURITY_DESCRIPTOR raw = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kOwnFolderOwnerSddl,
+                                                                  SDDL_REVISION_1, &raw, nullptr))
+            return sid;
+        UniqueLocal descriptor(raw);
+        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), raw, FALSE};
+        for (unsigned attempt = 0; attempt < 16; ++attempt) {
+            const std::wstring probe = std::wstring(commonData) + L"\\quillanTools-owner-" +
+                                       std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                       std::to_wstring(GetTickCount()) + L"-" +
+                                       std::to_wstring(attempt);
+            if (!CreateDirectoryW(probe.c_str(), &attributes))
+                continue;
+            UniqueFile folder(CreateFileW(
+                probe.c_str(), READ_CONTROL | DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
+                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+            if (!folder || !HandleIsAt(folder.get(), probe))
+                return sid;
+            PSID created = nullptr;
+            PSECURITY_DESCRIPTOR found = nullptr;
+            if (GetSecurityInfo(folder.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &created,
+                                nullptr, nullptr, nullptr, &found) == ERROR_SUCCESS) {
+                UniqueLocal foundDescriptor(found);
+                if (created != nullptr && IsValidSid(created) &&
+                    !IsWellKnown(created, WinBuiltinAdministratorsSid)) {
+                    const auto* bytes = static_cast<const unsigned char*>(created);
+                    sid.assign(bytes, bytes + GetLengthSid(created));
+                }
+            }
+            DeleteByHandle(folder.get());
+            return sid;
+        }
+        return sid;
+    }();
+    return owner;
 }
 
 } // namespace
@@ -27,10 +86,12 @@ bool IsOwnAccount(PSID sid) {
 bool IsTrustedAccount(PSID sid) {
     if (sid == nullptr || !IsValidSid(sid))
         return false;
-    return IsWellKnown(sid, WinLocalSystemSid) || IsWellKnown(sid, WinBuiltinAdministratorsSid) ||
-           IsOwnAccount(sid);
+    if (IsWellKnown(sid, WinLocalSystemSid) || IsWellKnown(sid, WinBuiltinAdministratorsSid) ||
+        IsTrustedInstaller(sid))
+        return true;
+    const std::vector<unsigned char>& own = OwnerOfOwnFolders();
+    return !own.empty() && EqualSid(sid, const_cast<unsigned char*>(own.data()));
 }
-
 bool OnlyTrustedMayChange(PSID owner, const ACL* dacl, bool (*trusted)(PSID)) {
     if (!owner || !dacl || !trusted(owner))
         return false;

@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "common/file_digest.h"
+#include "common/link_safe_file.h"
 #include "journal/journal_folder.h"
 #include "journal/journal_line.h"
 #include "journal/journal_manifest.h"
 #include "journal/journal_restore.h"
 #include "journal/registry_script.h"
 #include "journal/registry_state.h"
+#include "journal/staged_replacement.h"
 #include "common/system_directories.h"
 
 namespace {
@@ -78,7 +80,7 @@ bool OpenJournal(Journal& journal) {
     const std::wstring root = PrepareJournalRoot();
     if (root.empty())
         return false;
-    const std::wstring base = JournalFolderName(journal.start);
+    const std::wstring base = JournalFolderName(root, journal.start);
     std::wstring name = base;
     for (int number = 2; !CreateDirectoryW((root + name).c_str(), nullptr); ++number) {
         if (GetLastError() != ERROR_ALREADY_EXISTS || number > 100)
@@ -100,9 +102,16 @@ bool OpenJournal(Journal& journal) {
     journal.folder = folder;
     journal.manifest = std::move(manifest);
     journal.broken = false;
-    FILETIME now = {};
-    GetSystemTimeAsFileTime(&now);
-    PruneJournals(root, name, now);
+    // An undo prunes nothing: the journal it is undoing would go with its
+    // copies. A run keeps its own journal and the newest one not yet undone.
+    if (journal.mode != JournalMode::Undo) {
+        std::vector<std::wstring> keep = {name};
+        if (const std::optional<UndoCandidate> newest = NewestUndoCandidate(root, true))
+            keep.push_back(newest->name);
+        FILETIME now = {};
+        GetSystemTimeAsFileTime(&now);
+        PruneJournals(root, keep, now);
+    }
     return true;
 }
 
@@ -162,38 +171,49 @@ std::optional<std::wstring> KeepBytes(const void* bytes, size_t size) {
     return md5;
 }
 
+// Copies what is left to read from SOURCE into a new file TO, flushed.
+bool CopyFromHandle(HANDLE source, const std::wstring& to) {
+    UniqueFile file(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    std::vector<char> chunk(256 * 1024);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(source, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+            return false;
+        if (got == 0)
+            return FlushFileBuffers(file.get()) != FALSE;
+        DWORD written = 0;
+        if (!WriteFile(file.get(), chunk.data(), got, &written, nullptr) || written != got)
+            return false;
+    }
+}
+
 // Keeps a copy of the file at PATH in the journal; its state text ("absent"
 // when there is no file), or nothing when it cannot be kept (unreadable, a
-// folder, a link).
+// folder, a link at its end or anywhere along its folders: a change through
+// it would land somewhere else).
 std::optional<std::wstring> KeepFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return FormatFileState({});
-        return std::nullopt;
-    }
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+    UniqueFile source;
+    const LinkFreeOpen found = OpenWithoutLinks(
+        path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, source);
+    if (found == LinkFreeOpen::Absent)
+        return FormatFileState({});
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (found != LinkFreeOpen::Opened || !GetFileInformationByHandle(source.get(), &info))
         return std::nullopt;
     Journal& journal = TheJournal();
     if (ChangesForbidden() || !OpenJournal(journal))
         return std::nullopt;
     // Copy first and digest the copy: what is kept is what the digest names.
     const std::wstring partial = journal.folder + kCopiesFolder + L"\\copy.partial";
-    if (!CopyFileW(path.c_str(), partial.c_str(), FALSE))
-        return std::nullopt;
-    SetFileAttributesW(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
     Digest digest;
-    bool kept = false;
-    {
-        UniqueFile file(CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        kept = file && FlushFileBuffers(file.get());
-    }
-    if (!kept || !DigestOfFile(partial, digest)) {
+    if (!CopyFromHandle(source.get(), partial) || !DigestOfFile(partial, digest)) {
         DeleteFileW(partial.c_str());
         return std::nullopt;
     }
+    source.reset();
     const std::wstring md5 = DigestHex(digest);
     const std::wstring copy = journal.folder + kCopiesFolder + L"\\" + md5;
     if (GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES)
@@ -204,7 +224,7 @@ std::optional<std::wstring> KeepFile(const std::wstring& path) {
     state.present = true;
     state.md5 = md5;
     state.hasAttributes = true;
-    state.attributes = attributes;
+    state.attributes = info.dwFileAttributes;
     return FormatFileState(state);
 }
 
@@ -213,17 +233,6 @@ std::wstring AfterFile(const std::wstring& md5) {
     state.present = true;
     state.md5 = md5;
     return FormatFileState(state);
-}
-
-// Renames FRESH over TARGET; FRESH is removed when that fails.
-bool RenameOver(const std::wstring& fresh, const std::wstring& target) {
-    if (MoveFileExW(fresh.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    const DWORD error = GetLastError();
-    DeleteFileW(fresh.c_str());
-    SetLastError(error);
-    return false;
 }
 
 bool Refuse() {
@@ -411,19 +420,10 @@ bool JournaledWriteFile(const std::wstring& path, const void* bytes, size_t size
     Digest digest;
     if (size > MAXDWORD || !Md5Of(bytes, size, digest) || !RecordFileWrite(path, digest))
         return Refuse();
-    // Written beside the target and renamed over it: the target is never half
-    // written, and a file with other names (hard links) is never rewritten.
-    const std::wstring fresh = path + L".new";
-    {
-        UniqueFile file(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file ||
-            !WriteDurably(file.get(), std::string(static_cast<const char*>(bytes), size))) {
-            DeleteFileW(fresh.c_str());
-            return false;
-        }
-    }
-    return RenameOver(fresh, path);
+    // Renamed over the target: a file with other names (hard links) is never
+    // rewritten.
+    StagedReplacement staged(path);
+    return staged.Ready() && staged.Write(bytes, size) && staged.Commit();
 }
 
 bool JournaledRestoreFile(const std::wstring& copy, const std::wstring& target,
@@ -433,13 +433,54 @@ bool JournaledRestoreFile(const std::wstring& copy, const std::wstring& target,
         return Refuse();
     Digest digest;
     std::copy(digestBytes->begin(), digestBytes->end(), digest.begin());
-    if (!RecordFileWrite(target, digest))
+    UniqueFile source(CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!source || !RecordFileWrite(target, digest))
         return Refuse();
-    const std::wstring fresh = target + L".new";
-    if (!CopyFileW(copy.c_str(), fresh.c_str(), FALSE))
+    StagedReplacement staged(target);
+    if (!staged.Ready())
         return false;
-    SetFileAttributesW(fresh.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return RenameOver(fresh, target);
+    std::vector<char> chunk(256 * 1024);
+    Md5 written;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(source.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+            return false;
+        if (got == 0)
+            break;
+        written.Update(chunk.data(), got);
+        if (!staged.Write(chunk.data(), got))
+            return false;
+    }
+    // What goes into place is what the journal recorded, and it is on disk
+    // before its rename.
+    Digest check;
+    return written.Final(check) && check == digest && staged.Commit();
+}
+
+bool JournaledChangeFileAttributes(const std::wstring& path, DWORD add, DWORD remove) {
+    if (ChangesForbidden())
+        return Refuse();
+    UniqueFile file;
+    const LinkFreeOpen found = OpenWithoutLinks(
+        path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, file);
+    if (found == LinkFreeOpen::Absent) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    // Through a second name the attributes of someone else's file would change.
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (found != LinkFreeOpen::Opened || !IsSingleNamePlainFile(file.get()) ||
+        !GetFileInformationByHandle(file.get(), &info))
+        return Refuse();
+    const DWORD before = info.dwFileAttributes;
+    const DWORD after = (before & ~remove) | add;
+    if ((before & kUndoneFileAttributes) == (after & kUndoneFileAttributes))
+        return true;
+    if (!Record(Change(L"file-attributes", path, L"", FormatAttributesState(before),
+                       FormatAttributesState(after))))
+        return Refuse();
+    return SetAttributesByHandle(file.get(), after & ~FILE_ATTRIBUTE_NORMAL);
 }
 
 bool RecordFileDeletion(const std::wstring& path, const void* bytes, size_t size,

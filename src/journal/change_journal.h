@@ -47,6 +47,17 @@ struct RegistryKeyPath {
 // Creates or replaces PATH with exactly SIZE bytes.
 [[nodiscard]] bool JournaledWriteFile(const std::wstring& path, const void* bytes, size_t size);
 
+// Adds the attributes ADD and removes REMOVE (read-only, hidden, system ...)
+// of the file at PATH. The old attributes are recorded first; a file reached
+// through a link or with a second name is refused. Nothing is recorded when
+// the read-only, hidden and system attributes stay as they are.
+[[nodiscard]] bool JournaledChangeFileAttributes(const std::wstring& path, DWORD add, DWORD remove);
+
+// The attributes that a change of attributes puts back, and that stop a
+// deletion or a rename.
+constexpr DWORD kUndoneFileAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
 // Records that PATH is about to be created or rewritten by other means (a
 // download, for one) with content whose MD5 digest is AFTER. The caller makes
 // the change only when this returns true.
@@ -128,9 +139,9 @@ void BeginJournal(JournalMode mode, const SYSTEMTIME& start);
 
 // One recorded change, as the manifest and the run's report show it.
 struct JournalChange {
-    std::wstring kind;   // "file", "file-next-start", "value", "key", "key-tree",
-                         // "key-dacl", "registry-script", "service", "process",
-                         // "network-component"
+    std::wstring kind; // "file", "file-next-start", "file-attributes", "value", "key", "key-tree",
+                       // "key-dacl", "registry-script", "service", "process",
+                       // "network-component"
     std::wstring target; // a path, or "HKLM\..." for a registry key
     std::wstring name;   // a value name, a move's destination, or empty
     std::wstring before; // state texts: "absent", "file:<md5>:<attributes>",

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <optional>
 
 #include "common/admin_only_folder.h"
 #include "journal/change_journal.h"
@@ -12,6 +13,7 @@ namespace {
 
 constexpr unsigned long long kTicksPerDay = 864000000000ull;
 constexpr int kDeepestFolder = 8;
+constexpr size_t kSequenceDigits = 6;
 
 struct JournalEntry {
     std::wstring name;
@@ -57,6 +59,38 @@ unsigned long long FolderBytes(const std::wstring& folder, int depth) {
     return total;
 }
 
+// "000012-20261210-142105": the journal's place in the order in which they
+// were made, then its local start time for people to read. Journals named
+// before, by the time alone ("20261210-142105"), come before all of these.
+std::optional<unsigned long> SequenceOf(const std::wstring& name) {
+    if (name.size() < kSequenceDigits + 1 || name[kSequenceDigits] != L'-')
+        return std::nullopt;
+    unsigned long sequence = 0;
+    for (size_t i = 0; i < kSequenceDigits; ++i) {
+        if (name[i] < L'0' || name[i] > L'9')
+            return std::nullopt;
+        sequence = sequence * 10 + static_cast<unsigned long>(name[i] - L'0');
+    }
+    return sequence;
+}
+
+// Whether A was made after B.
+bool IsNewer(const std::wstring& a, const std::wstring& b) {
+    const std::optional<unsigned long> sequenceA = SequenceOf(a);
+    const std::optional<unsigned long> sequenceB = SequenceOf(b);
+    if (sequenceA || sequenceB) {
+        if (!sequenceA || !sequenceB)
+            return sequenceA.has_value();
+        if (*sequenceA != *sequenceB)
+            return *sequenceA > *sequenceB;
+    }
+    // Names sort as the times they carry; a second run within one second gets
+    // a numbered name that sorts after the first.
+    if (a.size() != b.size() && a.compare(0, 15, b, 0, 15) == 0)
+        return a.size() > b.size();
+    return a > b;
+}
+
 std::vector<JournalEntry> ListJournals(const std::wstring& root) {
     std::vector<JournalEntry> journals;
     ForEachEntry(WithoutTrailingSlash(root), [&](const WIN32_FIND_DATAW& entry) {
@@ -64,13 +98,8 @@ std::vector<JournalEntry> ListJournals(const std::wstring& root) {
             return;
         journals.push_back({entry.cFileName, Ticks(entry.ftCreationTime), 0});
     });
-    // Names sort as the times they carry; a second run within one second gets
-    // a numbered name that sorts after the first.
-    std::sort(journals.begin(), journals.end(), [](const JournalEntry& a, const JournalEntry& b) {
-        if (a.name.size() != b.name.size() && a.name.compare(0, 15, b.name, 0, 15) == 0)
-            return a.name.size() > b.name.size();
-        return a.name > b.name;
-    });
+    std::sort(journals.begin(), journals.end(),
+              [](const JournalEntry& a, const JournalEntry& b) { return IsNewer(a.name, b.name); });
     return journals;
 }
 
@@ -112,10 +141,15 @@ std::wstring PrepareJournalRoot() {
     return root + L"\\";
 }
 
-std::wstring JournalFolderName(const SYSTEMTIME& start) {
-    wchar_t name[32] = {};
-    std::swprintf(name, 32, L"%04u%02u%02u-%02u%02u%02u", start.wYear, start.wMonth, start.wDay,
-                  start.wHour, start.wMinute, start.wSecond);
+std::wstring JournalFolderName(const std::wstring& root, const SYSTEMTIME& start) {
+    unsigned long last = 0;
+    for (const JournalEntry& journal : ListJournals(root)) {
+        if (const std::optional<unsigned long> sequence = SequenceOf(journal.name))
+            last = std::max(last, *sequence);
+    }
+    wchar_t name[48] = {};
+    std::swprintf(name, 48, L"%06lu-%04u%02u%02u-%02u%02u%02u", last + 1, start.wYear, start.wMonth,
+                  start.wDay, start.wHour, start.wMinute, start.wSecond);
     return name;
 }
 
@@ -126,7 +160,11 @@ std::vector<std::wstring> JournalFoldersNewestFirst(const std::wstring& root) {
     return names;
 }
 
-void PruneJournals(const std::wstring& root, const std::wstring& keep, const FILETIME& now) {
+void PruneJournals(const std::wstring& root, const std::vector<std::wstring>& keep,
+                   const FILETIME& now) {
+    const auto mustStay = [&keep](const std::wstring& name) {
+        return std::find(keep.begin(), keep.end(), name) != keep.end();
+    };
     std::vector<JournalEntry> journals = ListJournals(root);
     const unsigned long long oldest = Ticks(now) > kJournalMaxAgeDays * kTicksPerDay
                                           ? Ticks(now) - kJournalMaxAgeDays * kTicksPerDay
@@ -135,7 +173,7 @@ void PruneJournals(const std::wstring& root, const std::wstring& keep, const FIL
     std::vector<JournalEntry> kept;
     for (JournalEntry& journal : journals) {
         const std::wstring path = root + journal.name;
-        if (journal.name != keep && journal.created < oldest) {
+        if (!mustStay(journal.name) && journal.created < oldest) {
             RemoveFolderTree(path);
             continue;
         }
@@ -145,12 +183,12 @@ void PruneJournals(const std::wstring& root, const std::wstring& keep, const FIL
     }
     // Newest first: the oldest are at the back.
     while (total > kJournalMaxTotalBytes && !kept.empty()) {
-        const JournalEntry& last = kept.back();
-        if (last.name == keep)
-            break;
+        const JournalEntry last = kept.back();
+        kept.pop_back();
+        if (mustStay(last.name))
+            continue;
         RemoveFolderTree(root + last.name);
         total -= last.bytes;
-        kept.pop_back();
     }
 }
 

@@ -23,16 +23,21 @@ std::wstring WithoutTrailingSlash(std::wstring path);
 // The name of the journal folder FOLDER ("...\backup\20261210-142105\").
 std::wstring JournalNameOf(const std::wstring& folder);
 
-// "20261210-142105" from a local time.
-std::wstring JournalFolderName(const SYSTEMTIME& start);
+// The name of the next journal under ROOT: "000012-20261210-142105", a
+// sequence one past the highest there, then the local start time. The order
+// of journals is the sequence's, which no change of the clock (the end of
+// daylight saving time, a new time zone) can turn round; journals named by
+// the time alone, as earlier versions did, come before all of them.
+std::wstring JournalFolderName(const std::wstring& root, const SYSTEMTIME& start);
 
 // The journal folders under ROOT (names only), newest first. Links are left out.
 std::vector<std::wstring> JournalFoldersNewestFirst(const std::wstring& root);
 
 // Removes journals past the age limit, then the oldest until the total size
-// is within its limit; KEEP (a folder name) is never removed. Links are
+// is within its limit; the folders named in KEEP are never removed. Links are
 // removed as links, never followed.
-void PruneJournals(const std::wstring& root, const std::wstring& keep, const FILETIME& now);
+void PruneJournals(const std::wstring& root, const std::vector<std::wstring>& keep,
+                   const FILETIME& now);
 
 // Removes FOLDER and the files and folders in it, without following links.
 void RemoveFolderTree(const std::wstring& folder);

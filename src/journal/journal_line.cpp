@@ -34,6 +34,27 @@ void AppendUtf16(std::wstring& out, char32_t c) {
     }
 }
 
+std::wstring AttributesHex(unsigned long attributes) {
+    static const wchar_t kHex[] = L"0123456789abcdef";
+    std::wstring text;
+    for (int shift = 28; shift >= 0; shift -= 4)
+        text += kHex[(attributes >> shift) & 0xF];
+    return text;
+}
+
+std::optional<unsigned long> AttributesOfHex(std::wstring_view hex) {
+    if (hex.size() != 8)
+        return std::nullopt;
+    unsigned long attributes = 0;
+    for (const wchar_t c : hex) {
+        const int digit = c < 0x80 ? HexDigit(static_cast<char>(c)) : -1;
+        if (digit < 0)
+            return std::nullopt;
+        attributes = attributes * 16 + static_cast<unsigned long>(digit);
+    }
+    return attributes;
+}
+
 } // namespace
 
 std::string ToUtf8(std::wstring_view text) {
@@ -177,6 +198,11 @@ std::vector<std::vector<std::wstring>> ParseLines(std::string_view text) {
     return lines;
 }
 
+size_t CompleteLinesLength(std::string_view text) {
+    const size_t lastLf = text.rfind('\n');
+    return lastLf == std::string_view::npos ? 0 : lastLf + 1;
+}
+
 std::wstring HexOf(const unsigned char* bytes, size_t size) {
     static const wchar_t kHex[] = L"0123456789abcdef";
     std::wstring out;
@@ -207,12 +233,8 @@ std::wstring FormatFileState(const FileStateText& state) {
     if (!state.present)
         return L"absent";
     std::wstring text = L"file:" + state.md5;
-    if (state.hasAttributes) {
-        static const wchar_t kHex[] = L"0123456789abcdef";
-        text += L':';
-        for (int shift = 28; shift >= 0; shift -= 4)
-            text += kHex[(state.attributes >> shift) & 0xF];
-    }
+    if (state.hasAttributes)
+        text += L':' + AttributesHex(state.attributes);
     return text;
 }
 
@@ -234,14 +256,20 @@ std::optional<FileStateText> ParseFileState(std::wstring_view text) {
         return state;
     if (rest.size() != 9 || rest[0] != L':')
         return std::nullopt;
-    unsigned long attributes = 0;
-    for (size_t i = 1; i < rest.size(); ++i) {
-        const int digit = rest[i] < 0x80 ? HexDigit(static_cast<char>(rest[i])) : -1;
-        if (digit < 0)
-            return std::nullopt;
-        attributes = attributes * 16 + static_cast<unsigned long>(digit);
-    }
+    const std::optional<unsigned long> attributes = AttributesOfHex(rest.substr(1));
+    if (!attributes)
+        return std::nullopt;
     state.hasAttributes = true;
-    state.attributes = attributes;
+    state.attributes = *attributes;
     return state;
+}
+
+std::wstring FormatAttributesState(unsigned long attributes) {
+    return L"attributes:" + AttributesHex(attributes);
+}
+
+std::optional<unsigned long> ParseAttributesState(std::wstring_view text) {
+    if (text.substr(0, 11) != L"attributes:")
+        return std::nullopt;
+    return AttributesOfHex(text.substr(11));
 }

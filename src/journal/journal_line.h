@@ -30,6 +30,11 @@ std::string FormatLine(const std::vector<std::wstring>& fields);
 // returned as a line with no fields, so that its reader can refuse it.
 std::vector<std::vector<std::wstring>> ParseLines(std::string_view text);
 
+// The length of TEXT's complete lines: up to and with its last LF, so that
+// a line cut short by a crash can be cut off before anything is appended
+// (appended straight after it, a new line would be glued to it).
+size_t CompleteLinesLength(std::string_view text);
+
 // Lower-case hex of BYTES, and back (nothing on odd length or a non-hex digit).
 std::wstring HexOf(const unsigned char* bytes, size_t size);
 std::optional<std::vector<unsigned char>> BytesOfHex(std::wstring_view hex);
@@ -44,3 +49,7 @@ struct FileStateText {
 };
 std::wstring FormatFileState(const FileStateText& state);
 std::optional<FileStateText> ParseFileState(std::wstring_view text);
+
+// A file's attributes alone: "attributes:" and 8 hex digits.
+std::wstring FormatAttributesState(unsigned long attributes);
+std::optional<unsigned long> ParseAttributesState(std::wstring_view text);

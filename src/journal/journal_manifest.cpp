@@ -4,6 +4,7 @@
 
 #include "common/admin_only_folder.h"
 #include "common/file_digest.h"
+#include "journal/journal_folder.h"
 #include "journal/journal_line.h"
 #include "common/unique_resource.h"
 
@@ -89,14 +90,46 @@ std::optional<std::wstring> VerifiedCopy(const std::wstring& folder, const std::
 }
 
 bool MarkUndone(const std::wstring& folder, const std::wstring& undoName) {
-    UniqueFile manifest(CreateFileW((folder + kManifestName).c_str(), FILE_APPEND_DATA,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    UniqueFile manifest(CreateFileW((folder + kManifestName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!manifest)
+    LARGE_INTEGER size = {};
+    if (!manifest || !GetFileSizeEx(manifest.get(), &size) || size.QuadPart > kLargestManifest)
+        return false;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() &&
+        (!ReadFile(manifest.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+         got != bytes.size()))
+        return false;
+    LARGE_INTEGER end = {};
+    end.QuadPart = static_cast<LONGLONG>(CompleteLinesLength(bytes));
+    if (!SetFilePointerEx(manifest.get(), end, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(manifest.get()))
         return false;
     const std::string line = FormatLine({L"undone", undoName});
     DWORD written = 0;
     return WriteFile(manifest.get(), line.data(), static_cast<DWORD>(line.size()), &written,
                      nullptr) &&
            written == line.size() && FlushFileBuffers(manifest.get());
+}
+
+std::optional<UndoCandidate> NewestUndoCandidate(const std::wstring& root, bool notUndone) {
+    for (const std::wstring& name : JournalFoldersNewestFirst(root)) {
+        const std::wstring folder = root + name + L"\\";
+        // A run cut off before its manifest was in place recorded nothing.
+        const DWORD attributes = GetFileAttributesW((folder + kManifestName).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            continue;
+        const std::optional<JournalManifest> manifest = ReadManifest(folder);
+        if (!manifest)
+            return UndoCandidate{name, false};
+        // Undos are passed over (undoing one would make the repair again), and
+        // so are scans, which change nothing.
+        if (manifest->mode == L"undo" || manifest->mode == L"scan" || manifest->changes.empty() ||
+            (notUndone && !manifest->undoneBy.empty()))
+            continue;
+        return UndoCandidate{name, true};
+    }
+    return std::nullopt;
 }

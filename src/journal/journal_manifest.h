@@ -31,5 +31,17 @@ bool JournalIsTrustworthy(const std::wstring& folder);
 // trustworthy, and still has that digest.
 std::optional<std::wstring> VerifiedCopy(const std::wstring& folder, const std::wstring& md5);
 
-// Notes in FOLDER's manifest that the undo journal UNDO_NAME undid it.
+// Notes in FOLDER's manifest that the undo journal UNDO_NAME undid it. A last
+// line cut short by a crash (its change was never made) is cut off first, so
+// that the note is a line of its own.
 bool MarkUndone(const std::wstring& folder, const std::wstring& undoName);
+
+// The newest journal under ROOT that an undo takes: of a repair or second
+// pass that recorded changes, or one whose manifest is there but cannot be
+// read (which the undo then refuses rather than pass over to an older run).
+// With NOT_UNDONE, journals undone already are passed over too.
+struct UndoCandidate {
+    std::wstring name;
+    bool readable = false;
+};
+std::optional<UndoCandidate> NewestUndoCandidate(const std::wstring& root, bool notUndone);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/file_digest.h"
+#include "common/link_safe_file.h"
 #include "journal/journal_line.h"
 #include "journal/journal_manifest.h"
 #include "journal/journal_restore.h"
@@ -14,17 +15,22 @@
 
 namespace {
 
-// The file's state now: "absent" or its digest; nothing when it cannot be read.
+// The file's state now: "absent" or its digest, "link" or "folder" (neither
+// ever as recorded, so a conflict); nothing when it cannot be read.
 std::optional<FileStateText> CurrentFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return FileStateText{};
+    UniqueFile file;
+    switch (OpenWithoutLinks(path, GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, file)) {
+    case LinkFreeOpen::Absent:
+        return FileStateText{};
+    case LinkFreeOpen::Linked:
+        return FileStateText{true, L"link", false, 0};
+    case LinkFreeOpen::Failed:
         return std::nullopt;
+    case LinkFreeOpen::Opened:
+        break;
     }
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-        return FileStateText{true, L"folder", false, 0};
+    file.reset();
     Digest digest;
     if (!DigestOfFile(path, digest))
         return std::nullopt;
@@ -35,13 +41,36 @@ bool SameFile(const FileStateText& a, const FileStateText& b) {
     return a.present == b.present && (!a.present || a.md5 == b.md5);
 }
 
+// Puts back the read-only, hidden and system attributes of ATTRIBUTES.
+bool PutBackAttributes(const std::wstring& path, unsigned long attributes) {
+    return JournaledChangeFileAttributes(path, attributes & kUndoneFileAttributes,
+                                         kUndoneFileAttributes & ~attributes);
+}
+
+// A move at the next start that is still pending: the file is as it was, and
+// taking the move out is the whole undo, unless the file changed since.
+UndoOutcome UndoPendingMove(const JournalChange& change, const FileStateText& before) {
+    const std::optional<FileStateText> now = CurrentFile(change.target);
+    if (!now)
+        return UndoOutcome::Failed;
+    if (!SameFile(*now, before))
+        return UndoOutcome::Conflict;
+    return CancelPendingRename(change.target, change.name) ? UndoOutcome::Restored
+                                                           : UndoOutcome::Failed;
+}
+
 UndoOutcome UndoFile(const JournalChange& change, const std::wstring& folder) {
     const std::optional<FileStateText> before = ParseFileState(change.before);
     const std::optional<FileStateText> after = ParseFileState(change.after);
     if (!before || !after)
         return UndoOutcome::Failed;
-    if (change.kind == L"file-next-start" && !CancelPendingRename(change.target))
-        return UndoOutcome::Failed;
+    if (change.kind == L"file-next-start") {
+        const PendingRename pending = FindPendingRename(change.target, change.name);
+        if (pending == PendingRename::Unreadable)
+            return UndoOutcome::Failed;
+        if (pending == PendingRename::Pending)
+            return UndoPendingMove(change, *before);
+    }
     const std::optional<FileStateText> now = CurrentFile(change.target);
     if (!now)
         return UndoOutcome::Failed;
@@ -54,13 +83,36 @@ UndoOutcome UndoFile(const JournalChange& change, const std::wstring& folder) {
     const std::optional<std::wstring> copy = VerifiedCopy(folder, before->md5);
     if (!copy)
         return UndoOutcome::Failed;
+    // A read-only file is not replaced by a rename.
     if (now->present)
-        SetFileAttributesW(change.target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        (void)JournaledChangeFileAttributes(change.target, 0, kUndoneFileAttributes);
     if (!JournaledRestoreFile(*copy, change.target, before->md5))
         return UndoOutcome::Failed;
     if (before->hasAttributes)
-        SetFileAttributesW(change.target.c_str(), before->attributes);
+        (void)PutBackAttributes(change.target, before->attributes);
     return UndoOutcome::Restored;
+}
+
+UndoOutcome UndoFileAttributes(const JournalChange& change) {
+    const std::optional<unsigned long> before = ParseAttributesState(change.before);
+    const std::optional<unsigned long> after = ParseAttributesState(change.after);
+    if (!before || !after)
+        return UndoOutcome::Failed;
+    UniqueFile file;
+    const LinkFreeOpen found = OpenWithoutLinks(
+        change.target, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, file);
+    if (found == LinkFreeOpen::Failed)
+        return UndoOutcome::Failed;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (found != LinkFreeOpen::Opened || !GetFileInformationByHandle(file.get(), &info))
+        return UndoOutcome::Conflict;
+    file.reset();
+    const DWORD now = info.dwFileAttributes & kUndoneFileAttributes;
+    if (now == (*before & kUndoneFileAttributes))
+        return UndoOutcome::AlreadyAsBefore;
+    if (now != (*after & kUndoneFileAttributes))
+        return UndoOutcome::Conflict;
+    return PutBackAttributes(change.target, *before) ? UndoOutcome::Restored : UndoOutcome::Failed;
 }
 
 UndoOutcome UndoValue(const JournalChange& change) {
@@ -226,6 +278,8 @@ UndoOutcome UndoChange(const JournalChange& change, const std::wstring& journalF
         return UndoOutcome::NotUndoable;
     if (change.kind == L"file" || change.kind == L"file-next-start")
         return UndoFile(change, journalFolder);
+    if (change.kind == L"file-attributes")
+        return UndoFileAttributes(change);
     if (change.kind == L"value")
         return UndoValue(change);
     if (change.kind == L"key")

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "journal/change_journal.h"
@@ -13,13 +14,17 @@ const RegistryKeyPath kSessionManager = {HKEY_LOCAL_MACHINE,
                                          L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0};
 constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
-// "\??\C:\x" (and, for a destination, "!\??\C:\x") name the file C:\x.
+// "\??\C:\x", "!\??\C:\x" and "\\?\C:\x" all name the file C:\x.
 std::wstring PlainPath(std::wstring name) {
     if (!name.empty() && name[0] == L'!')
         name.erase(0, 1);
-    if (name.compare(0, 4, L"\\??\\") == 0)
+    if (name.compare(0, 4, L"\\??\\") == 0 || name.compare(0, 4, L"\\\\?\\") == 0)
         name.erase(0, 4);
     return name;
+}
+
+bool SameName(const std::wstring& pending, const std::wstring& recorded) {
+    return lstrcmpiW(PlainPath(pending).c_str(), PlainPath(recorded).c_str()) == 0;
 }
 
 std::vector<std::wstring> Strings(const std::vector<unsigned char>& bytes) {
@@ -37,29 +42,48 @@ std::vector<std::wstring> Strings(const std::vector<unsigned char>& bytes) {
     return strings;
 }
 
+// The index of the source of the last pair moving SOURCE to DESTINATION;
+// pairs of source and destination (empty for a deletion), the list ending
+// with an empty string, which is no pair.
+std::optional<size_t> LastPair(const std::vector<std::wstring>& strings, const std::wstring& source,
+                               const std::wstring& destination) {
+    std::optional<size_t> found;
+    for (size_t i = 0; i + 1 < strings.size(); i += 2) {
+        if (SameName(strings[i], source) && SameName(strings[i + 1], destination))
+            found = i;
+    }
+    return found;
+}
+
 } // namespace
 
-bool CancelPendingRename(const std::wstring& source) {
+PendingRename FindPendingRename(const std::wstring& source, const std::wstring& destination) {
+    const std::optional<ValueState> state = ReadValueState(kSessionManager, kPendingValue);
+    if (!state)
+        return PendingRename::Unreadable;
+    if (!state->present || state->type != REG_MULTI_SZ)
+        return PendingRename::NotPending;
+    return LastPair(Strings(state->bytes), source, destination) ? PendingRename::Pending
+                                                                : PendingRename::NotPending;
+}
+
+bool CancelPendingRename(const std::wstring& source, const std::wstring& destination) {
     const std::optional<ValueState> state = ReadValueState(kSessionManager, kPendingValue);
     if (!state)
         return false;
     if (!state->present || state->type != REG_MULTI_SZ)
         return true;
     const std::vector<std::wstring> strings = Strings(state->bytes);
+    const std::optional<size_t> pair = LastPair(strings, source, destination);
+    if (!pair)
+        return true;
     std::vector<std::wstring> kept;
-    bool found = false;
-    // Pairs of source and destination (empty for a deletion); the list ends
-    // with an empty string, which is no pair.
     for (size_t i = 0; i + 1 < strings.size(); i += 2) {
-        if (lstrcmpiW(PlainPath(strings[i]).c_str(), source.c_str()) == 0) {
-            found = true;
+        if (i == *pair)
             continue;
-        }
         kept.push_back(strings[i]);
         kept.push_back(strings[i + 1]);
     }
-    if (!found)
-        return true;
     if (kept.empty())
         return JournaledDeleteValue(kSessionManager, kPendingValue) == ERROR_SUCCESS;
     std::wstring data;

@@ -23,10 +23,10 @@ bool WriteCleanedCopy(const wchar_t* path, const uint8_t* bytes, uint32_t length
     return JournaledWriteFile(path, bytes, length);
 }
 
-// Not journaled by itself: the journal keeps each file's attributes with the
-// change that follows.
+// Recorded before they change, so that undo puts them back; a file with a
+// second name (a planted hard link) keeps them.
 void ClearFileAttributes(const wchar_t* path) {
-    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    (void)JournaledChangeFileAttributes(path, 0, kUndoneFileAttributes);
 }
 
 bool RemoveFile(const wchar_t* path) {

@@ -7,7 +7,7 @@ bool DeleteNowOrAtRestart(const std::wstring& path) {
     if (JournaledDeleteFile(path))
         return true;
     if (GetLastError() == ERROR_ACCESS_DENIED &&
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL) && JournaledDeleteFile(path))
+        JournaledChangeFileAttributes(path, 0, kUndoneFileAttributes) && JournaledDeleteFile(path))
         return true;
     // The journal schedules only a file that is there.
     (void)DeleteAtRestart(path);
@@ -16,7 +16,7 @@ bool DeleteNowOrAtRestart(const std::wstring& path) {
 
 bool DeleteAtRestart(const std::wstring& path) {
     // A read-only file would survive the deletion at the start.
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    (void)JournaledChangeFileAttributes(path, 0, kUndoneFileAttributes);
     return JournaledMoveFile(path, L"", MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 

@@ -32,6 +32,8 @@ void CheckFields(const std::vector<std::wstring>& fields) {
             const auto reread = ParseFileState(FormatFileState(*state));
             Check(reread && reread->present == state->present && reread->md5 == state->md5);
         }
+        if (const auto attributes = ParseAttributesState(field))
+            Check(ParseAttributesState(FormatAttributesState(*attributes)) == attributes);
         if (const auto bytes = BytesOfHex(field))
             Check(bytes->size() * 2 == field.size());
     }
@@ -41,10 +43,21 @@ void CheckFields(const std::vector<std::wstring>& fields) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    for (const std::vector<std::wstring>& line : ParseLines(text)) {
+    const std::vector<std::vector<std::wstring>> lines = ParseLines(text);
+    for (const std::vector<std::wstring>& line : lines) {
         if (!line.empty())
             CheckFields(line);
     }
+    // Cutting off a torn last line loses no complete line, and a line
+    // appended after the cut reads back as itself.
+    const size_t complete = CompleteLinesLength(text);
+    Check(complete <= text.size());
+    std::string ended(text.substr(0, complete));
+    Check(ParseLines(ended) == lines);
+    ended += FormatLine({L"undone", L"20261211-101010"});
+    const std::vector<std::vector<std::wstring>> appended = ParseLines(ended);
+    Check(appended.size() == lines.size() + 1 && appended.back().size() == 2 &&
+          appended.back()[1] == L"20261211-101010");
     if (const auto script = ParseRegistryScript(FromUtf8(text))) {
         for (const ScriptValue& value : script->values)
             Check(value.type <= 11);

@@ -62,8 +62,9 @@ TEST_F(ChangeJournal, FileChangesAreRecordedFirstAndComeBackByteForByte) {
     EXPECT_FALSE(FileExists(Path(L"created.dll")));
     EXPECT_FALSE(FileExists(Path(L"copied.dll")));
     // The undo is recorded in a journal of its own; undoing the repair once
-    // more finds everything as before and changes nothing.
-    EXPECT_EQ(JournalChanges().size(), 7u);
+    // more finds everything as before and changes nothing. (The hidden
+    // attribute put back is a change of its own.)
+    EXPECT_EQ(JournalChanges().size(), 8u);
     EXPECT_EQ(UndoJournalIn(repairJournal), Outcomes(7, UndoOutcome::AlreadyAsBefore));
     EXPECT_TRUE(JournalChanges().empty());
     EXPECT_EQ(ReadWholeFile(Path(L"written.dll")), "old written");
@@ -214,28 +215,37 @@ TEST_F(ChangeJournal, FileThatCannotBeKeptIsNotChanged) {
 }
 
 // Wine's wineboot performs the moves Windows performs at its next start.
+// Windows keeps the move as "\??\C:\..."; the run may have named it
+// "\\?\C:\...". Only the run's own pair goes, not another program's move
+// of the same file.
 TEST_F(ChangeJournal, MoveAtNextStartIsCancelledWhilePending) {
     ASSERT_TRUE(WriteWholeFile(Path(L"staged"), "good copy"));
     ASSERT_TRUE(WriteWholeFile(Path(L"target.dll"), "damaged"));
     ASSERT_TRUE(WriteWholeFile(Path(L"other"), "other"));
-    ASSERT_TRUE(JournaledMoveFile(Path(L"staged"), Path(L"target.dll"),
+    ASSERT_TRUE(MoveFileExW(Path(L"staged").c_str(), Path(L"elsewhere").c_str(),
+                            MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(JournaledMoveFile(L"\\\\?\\" + Path(L"staged"), L"\\\\?\\" + Path(L"target.dll"),
                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
     // Another program's pending deletion stays.
     ASSERT_TRUE(MoveFileExW(Path(L"other").c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
     EXPECT_EQ(JournalChanges().back().kind, L"file-next-start");
 
-    EXPECT_EQ(UndoAll(), Outcomes(2, UndoOutcome::AlreadyAsBefore));
+    EXPECT_EQ(UndoAll(), (Outcomes{UndoOutcome::Restored, UndoOutcome::AlreadyAsBefore}));
     const RegistryKeyPath sessionManager = {
         HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0};
     const auto pending = ReadValueState(sessionManager, L"PendingFileRenameOperations");
     ASSERT_TRUE(pending && pending->present);
     const std::wstring text(reinterpret_cast<const wchar_t*>(pending->bytes.data()),
                             pending->bytes.size() / 2);
-    EXPECT_EQ(text.find(L"staged"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"target.dll"), std::wstring::npos);
+    EXPECT_NE(text.find(L"elsewhere"), std::wstring::npos);
     EXPECT_NE(text.find(L"other"), std::wstring::npos);
     // The cancellation is recorded in the undo's journal.
     ASSERT_EQ(JournalChanges().size(), 1u);
     EXPECT_EQ(JournalChanges()[0].name, L"PendingFileRenameOperations");
+    ASSERT_TRUE(DeleteRegistryValue(HKEY_LOCAL_MACHINE,
+                                    L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                                    L"PendingFileRenameOperations"));
 }
 
 TEST_F(ChangeJournal, ImportedScriptAndCreatedServiceAreUndone) {
