@@ -1,0 +1,75 @@
+#include "killers/checked_file.h"
+
+#include "common/link_safe_file.h"
+#include "common/proc_address.h"
+#include "killers/error_mode_guard.h"
+
+namespace {
+
+// The native call behind SetFileInformationByHandle, which Windows XP lacks.
+struct IoStatus {
+    union {
+        LONG status;
+        void* pointer;
+    };
+    ULONG_PTR information;
+};
+struct BasicInformation {
+    LARGE_INTEGER creationTime;
+    LARGE_INTEGER lastAccessTime;
+    LARGE_INTEGER lastWriteTime;
+    LARGE_INTEGER changeTime;
+    ULONG fileAttributes;
+};
+using SetInformationFileFn = LONG(NTAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+constexpr int kFileBasicInformation = 4;
+
+} // namespace
+
+UniqueFile OpenCheckedFile(const std::wstring& path, DWORD access, DWORD share) {
+    ErrorModeGuard quiet;
+    UniqueFile file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file)
+        return {};
+    if (!IsSingleNamePlainFile(file.get()) || !HandleIsAt(file.get(), path)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return {};
+    }
+    return file;
+}
+
+bool SameFile(HANDLE first, HANDLE second) {
+    BY_HANDLE_FILE_INFORMATION a = {};
+    BY_HANDLE_FILE_INFORMATION b = {};
+    return GetFileInformationByHandle(first, &a) && GetFileInformationByHandle(second, &b) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+std::optional<std::string> ContentOfFile(HANDLE file, LONGLONG limit) {
+    LARGE_INTEGER size = {};
+    LARGE_INTEGER start = {};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > limit ||
+        !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return std::nullopt;
+    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!content.empty() &&
+        (!ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr) ||
+         got != content.size()))
+        return std::nullopt;
+    return content;
+}
+
+bool SetAttributesByHandle(HANDLE file, DWORD attributes) {
+    static const auto setInformation =
+        ProcAddress<SetInformationFileFn>(GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile");
+    if (!setInformation)
+        return false;
+    // Zero times are left as they are.
+    BasicInformation basic = {};
+    basic.fileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    IoStatus status = {};
+    return setInformation(file, &status, &basic, sizeof(basic), kFileBasicInformation) >= 0;
+}
