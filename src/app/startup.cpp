@@ -5,6 +5,7 @@
 #include "app/command_line_modes.h"
 #include "app/machine_id.h"
 #include "app/usage_report.h"
+#include "common/dll_search_order.h"
 
 namespace {
 
@@ -15,6 +16,8 @@ constexpr wchar_t kProgramName[] = L"filemender";
 // A scan promises to change nothing and to tell nobody: neither happens then.
 struct StartupReport {
     StartupReport() {
+        // Before anything here loads a DLL, WinINet's own included.
+        UseSafeDllSearchOrder();
         if (IsScanOnlyCommandLine(GetCommandLineW()))
             return;
         machineId = LoadOrCreateMachineId();

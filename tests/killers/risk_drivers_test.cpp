@@ -16,6 +16,8 @@
 #include "killers/fake_net_cfg.h"
 #include "killers/kill_risk_drivers.h"
 #include "killers/net_component.h"
+#include "killers/protected_system_file.h"
+#include "killers/winsock_catalog_image.h"
 #include "support/child_process.h"
 #include "support/test_files.h"
 
@@ -259,6 +261,80 @@ TEST_F(RiskDrivers, SystemFileNamedByACatalogEntryStays) {
     const CatalogState catalog = ReadCatalog();
     ASSERT_EQ(catalog.items.size(), 1u);
     EXPECT_EQ(catalog::LibraryPath(catalog.items[0]), "%SystemRoot%\\system32\\mswsock.dll");
+}
+
+// An elevated process inherits the user's environment, HKEY_CURRENT_USER's
+// Environment key included, and its current folder from whoever started it.
+// Neither judges the catalog: a user's SystemRoot leading to a folder of
+// decoys, and a decoy mswsock.dll in the current folder, make no healthy entry
+// look missing or foreign; the catalog, its DACLs and the decoys stay as they
+// were, byte for byte.
+TEST_F(RiskDrivers, TheUsersEnvironmentAndFoldersDoNotJudgeTheCatalog) {
+    const std::wstring decoys = L"C:\\users\\Public\\sr";
+    CreateDirectoryW(decoys.c_str(), nullptr);
+    CreateDirectoryW((decoys + L"\\system32").c_str(), nullptr);
+    const std::wstring underRoot = decoys + L"\\system32\\mswsock.dll";
+    const std::wstring inCurrent = decoys + L"\\mswsock.dll";
+    ASSERT_TRUE(WriteWholeFile(underRoot, "MZ decoy under the user's SystemRoot"));
+    ASSERT_TRUE(WriteWholeFile(inCurrent, "MZ decoy in the current folder"));
+    ASSERT_TRUE(SeedCatalog({
+        MakeItem(kPresentDll, kTcpGuid, 1001, 1),
+        MakeItem("mswsock.dll", kNetbiosGuid, 1002, 1),
+        MakeItem(kPresentLsp, kForeignGuid, 1003, 0),
+        MakeItem(kPresentDll, kNetbiosGuid, 1004, 2, {1003, 1001}),
+    }));
+    const std::map<std::wstring, std::wstring> dacls = KeyDacls();
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"SystemRoot", decoys.c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryW(decoys.c_str()));
+
+    CKillRiskDrivers module(CreateFakeNetCfg);
+    const int found = module.Scan();
+    if (found)
+        module.Repair();
+    WinsockCatalogImage image;
+    const int loaded = image.LoadCatalog();
+    const std::vector<size_t> missing = image.MissingIndices();
+    image.RestoreCatalogSecurity();
+    SetCurrentDirectoryW(current);
+    SetEnvironmentVariableW(L"SystemRoot", L"C:\\windows");
+
+    EXPECT_EQ(found, 0) << TheRunLog().Text();
+    EXPECT_EQ(loaded, 1);
+    EXPECT_TRUE(missing.empty());
+    EXPECT_EQ(KeyDacls(), dacls);
+    EXPECT_EQ(ReadWholeFile(underRoot), "MZ decoy under the user's SystemRoot");
+    EXPECT_EQ(ReadWholeFile(inCurrent), "MZ decoy in the current folder");
+    EXPECT_EQ(PendingAtRestart().find(L"users"), std::wstring::npos);
+    const CatalogState catalog = ReadCatalog();
+    EXPECT_EQ(DescribeAll(catalog.items),
+              DescribeAll({MakeItem(kPresentDll, kTcpGuid, 1001, 1),
+                           MakeItem("mswsock.dll", kNetbiosGuid, 1002, 1),
+                           MakeItem(kPresentLsp, kForeignGuid, 1003, 0),
+                           MakeItem(kPresentDll, kNetbiosGuid, 1004, 2, {1003, 1001})}));
+    RemoveTestFolder(decoys);
+}
+
+// The program often runs from a folder its user writes: a DLL planted there
+// under the name of one the checks load is never loaded.
+TEST(ProtectedSystemFile, AnSfcDllBesideTheProgramIsNotLoaded) {
+    wchar_t self[MAX_PATH] = {};
+    ASSERT_NE(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    std::wstring planted = self;
+    planted.replace(planted.rfind(L'\\') + 1, std::wstring::npos, L"sfc.dll");
+    ASSERT_TRUE(CopyFileW(L"C:\\tools\\marker_dll.dll", planted.c_str(), FALSE));
+    (void)IsProtectedSystemFile(SystemDirectoryWithSlash() + L"kernel32.dll");
+    const HMODULE sfc = GetModuleHandleW(L"sfc.dll");
+    wchar_t loaded[MAX_PATH] = {};
+    if (sfc)
+        GetModuleFileNameW(sfc, loaded, MAX_PATH);
+    EXPECT_NE(Lower(loaded), Lower(planted));
+    EXPECT_EQ(GetModuleHandleW(planted.c_str()), nullptr);
+    if (sfc) {
+        EXPECT_EQ(Lower(loaded), Lower(SystemDirectoryWithSlash() + L"sfc.dll"));
+    }
+    DeleteFileW(planted.c_str());
 }
 
 // A service key the removal cannot delete keeps the DACL it had: it decides
