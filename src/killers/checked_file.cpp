@@ -73,3 +73,27 @@ bool SetAttributesByHandle(HANDLE file, DWORD attributes) {
     IoStatus status = {};
     return setInformation(file, &status, &basic, sizeof(basic), kFileBasicInformation) >= 0;
 }
+
+bool ClearAttributesOfOwnFile(const std::wstring& path) {
+    UniqueFile file = OpenCheckedFile(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (!file) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    return SetAttributesByHandle(file.get(), FILE_ATTRIBUTE_NORMAL);
+}
+
+UniqueFile HoldFolder(const std::wstring& folder) {
+    ErrorModeGuard quiet;
+    UniqueFile held(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!held || !GetFileInformationByHandle(held.get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !HandleIsAt(held.get(), folder))
+        return {};
+    return held;
+}

@@ -28,3 +28,15 @@ std::optional<std::string> ContentOfFile(HANDLE file, LONGLONG limit);
 // Sets the attributes of the file FILE refers to (opened with
 // FILE_WRITE_ATTRIBUTES), never those of whatever its name leads to later.
 bool SetAttributesByHandle(HANDLE file, DWORD attributes);
+
+// Clears read-only, hidden and system of the file at PATH through a checked
+// handle. True when that was done or nothing is at PATH; false, changing
+// nothing, when something else is there (a link, a file with a second name,
+// a folder) or it cannot be opened.
+bool ClearAttributesOfOwnFile(const std::wstring& path);
+
+// Opens FOLDER (no link at its end followed), shared with anyone but one who
+// would rename, move or delete it, and keeps the handle only when it is a
+// folder reached through no link: while it is held, the folder stays the one
+// that was judged.
+UniqueFile HoldFolder(const std::wstring& folder);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "journal/change_journal.h"
+#include "killers/checked_file.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ bool WriteCleanedCopy(const wchar_t* path, const uint8_t* bytes, uint32_t length
 
 // Not journaled by itself: the journal keeps each file's attributes with the
 // change that follows.
-void ClearFileAttributes(const wchar_t* path) {
-    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+bool ClearFileAttributes(const wchar_t* path) {
+    return ClearAttributesOfOwnFile(path);
 }
 
 bool RemoveFile(const wchar_t* path) {

@@ -1,13 +1,18 @@
 #include "killers/network_module_changes.h"
 
 #include "journal/change_journal.h"
+#include "common/network_path.h"
 #include "common/unique_resource.h"
+#include "killers/checked_file.h"
 
 bool DeleteNowOrAtRestart(const std::wstring& path) {
+    // A catalog entry may name any path: one on a network is never opened.
+    if (IsNetworkPath(path))
+        return false;
     if (JournaledDeleteFile(path))
         return true;
-    if (GetLastError() == ERROR_ACCESS_DENIED &&
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL) && JournaledDeleteFile(path))
+    if (GetLastError() == ERROR_ACCESS_DENIED && ClearAttributesOfOwnFile(path) &&
+        JournaledDeleteFile(path))
         return true;
     // The journal schedules only a file that is there.
     (void)DeleteAtRestart(path);
@@ -15,9 +20,11 @@ bool DeleteNowOrAtRestart(const std::wstring& path) {
 }
 
 bool DeleteAtRestart(const std::wstring& path) {
-    // A read-only file would survive the deletion at the start.
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return JournaledMoveFile(path, L"", MOVEFILE_DELAY_UNTIL_REBOOT);
+    // A read-only file would survive the deletion at the start. The
+    // attributes are cleared through a handle checked to lead to this file
+    // alone: through a link or a second name they would be another file's.
+    return !IsNetworkPath(path) && ClearAttributesOfOwnFile(path) &&
+           JournaledMoveFile(path, L"", MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 bool EndProcess(DWORD processId, const std::wstring& image) {
