@@ -324,6 +324,12 @@ TEST(ProtectedSystemFile, AnSfcDllBesideTheProgramIsNotLoaded) {
     std::wstring planted = self;
     planted.replace(planted.rfind(L'\\') + 1, std::wstring::npos, L"sfc.dll");
     ASSERT_TRUE(CopyFileW(L"C:\\tools\\marker_dll.dll", planted.c_str(), FALSE));
+    // Wine would otherwise prefer its own sfc.dll to any file of that name.
+    UniqueKey overrides;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, overrides.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(WriteString(overrides.get(), L"sfc", L"native,builtin"), ERROR_SUCCESS);
     (void)IsProtectedSystemFile(SystemDirectoryWithSlash() + L"kernel32.dll");
     const HMODULE sfc = GetModuleHandleW(L"sfc.dll");
     wchar_t loaded[MAX_PATH] = {};
@@ -334,6 +340,7 @@ TEST(ProtectedSystemFile, AnSfcDllBesideTheProgramIsNotLoaded) {
     if (sfc) {
         EXPECT_EQ(Lower(loaded), Lower(SystemDirectoryWithSlash() + L"sfc.dll"));
     }
+    RegDeleteValueW(overrides.get(), L"sfc");
     DeleteFileW(planted.c_str());
 }
 
