@@ -15,6 +15,7 @@
 #include "killers/catalog_fixture.h"
 #include "killers/fake_net_cfg.h"
 #include "killers/kill_risk_drivers.h"
+#include "killers/module_processes.h"
 #include "killers/net_component.h"
 #include "killers/protected_system_file.h"
 #include "killers/winsock_catalog_image.h"
@@ -76,13 +77,14 @@ bool ProcessHasModule(DWORD processId, const wchar_t* name) {
 }
 
 // A process of the test's own with PATH loaded as a module.
-UniqueHandle StartModuleHolder(const std::wstring& path) {
-    std::wstring commandLine = L"C:\\tools\\module_holder.exe " + path;
+UniqueHandle StartModuleHolder(const std::wstring& path,
+                               const std::wstring& holder = L"C:\\tools\\module_holder.exe") {
+    std::wstring commandLine = holder + L" " + path;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(L"C:\\tools\\module_holder.exe", commandLine.data(), nullptr, nullptr,
-                        FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!CreateProcessW(holder.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info))
         return UniqueHandle();
     CloseHandle(info.hThread);
     UniqueHandle process(info.hProcess);
@@ -222,6 +224,36 @@ TEST_F(RiskDrivers, WholePackageIsRemovedNowOrAtTheRestart) {
     ASSERT_EQ(RunAndWait(systemDir_ + L"wineboot.exe -r", 120000), 0u);
     EXPECT_FALSE(FileExists(netpt));
     EXPECT_FALSE(FileExists(driver));
+}
+
+// Only a module of exactly the DLL's name counts, and a process Windows
+// cannot run without is never ended: it keeps the DLL until the restart.
+TEST_F(RiskDrivers, OnlyProcessesWithTheDllItselfAreEndedAndNeverASystemOne) {
+    const std::wstring folder = L"C:\\tests\\holders";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring lookalike = folder + L"\\mynetfe32.dll";
+    const std::wstring dll = folder + L"\\netfe32.dll";
+    const std::wstring winlogon = folder + L"\\winlogon.exe";
+    for (const std::wstring& copy : {lookalike, dll})
+        ASSERT_TRUE(CopyFileW(L"C:\\tools\\marker_dll.dll", copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(L"C:\\tools\\module_holder.exe", winlogon.c_str(), FALSE));
+    UniqueHandle other = StartModuleHolder(lookalike);
+    UniqueHandle system = StartModuleHolder(dll, winlogon);
+    UniqueHandle carrier = StartModuleHolder(dll);
+    ASSERT_TRUE(other && system && carrier);
+
+    TerminateProcessesWithModule(L"netfe32.dll");
+
+    EXPECT_EQ(WaitForSingleObject(carrier.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(other.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForSingleObject(system.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(TheRunLog().Text(),
+              "system process keeps the DLL until the restart\twinlogon.exe\r\n");
+    for (HANDLE process : {other.get(), system.get()}) {
+        TerminateProcess(process, 0);
+        WaitForSingleObject(process, 10000);
+    }
+    RemoveTestFolder(folder);
 }
 
 TEST_F(RiskDrivers, DriverStaysWhenItsComponentCannotBeRemoved) {
