@@ -90,9 +90,11 @@ int WinsockCatalogImage::LoadCatalog() {
         items, [this](const std::string& path) { return ProbeDll(path); });
     if (!missing)
         return 0;
+    loadedItems_ = items;
     items_ = std::move(items);
     missing_ = std::move(*missing);
     loaded_ = true;
+    repairFailed_ = false;
     return 1;
 }
 
@@ -104,6 +106,7 @@ int WinsockCatalogImage::RepairMissingProviders() {
         return 0;
     const bool repaired = catalog::RepairMissingProviders(
         items_, missing_, versionCode, [this](const std::string& path) { return ProbeDll(path); });
+    repairFailed_ = !repaired;
     return repaired ? 1 : 0;
 }
 
@@ -118,6 +121,13 @@ bool WinsockCatalogImage::ReplaceEntries(const KeyTree& entries,
 int WinsockCatalogImage::WriteBackCatalog() {
     if (!loaded_)
         return 0;
+    // A repair that failed half-way leaves the catalog as it was, and one
+    // that changed nothing leaves it untouched: every rewrite is a moment in
+    // which the catalog is incomplete.
+    if (repairFailed_)
+        return 0;
+    if (items_ == loadedItems_)
+        return 1;
 
     KeyTree newEntries;
     DWORD written = 0;
@@ -133,19 +143,22 @@ int WinsockCatalogImage::WriteBackCatalog() {
     }
 
     // Everything needed to put the catalog back is read, and full access to
-    // every key of it secured, before the first change: the administrators
-    // get the tree (each key's DACL remembered), so that neither the new
-    // entries nor the old ones put back can be refused half-way.
-    GrantAccess();
+    // every key of it secured, before the first change, so that neither the
+    // new entries nor the old ones put back can be refused half-way. Only
+    // where the administrators lack it do they get the tree (each key's DACL
+    // remembered): a DACL replaced is one a cut-off run could leave behind.
+    const auto fullAccessEverywhere = [this] {
+        return VisitKeyTree(registry_, kCatalogEntriesPath, [this](const std::wstring& key) {
+            return registry_.ProbeKey(key, KEY_ALL_ACCESS) == ERROR_SUCCESS;
+        });
+    };
     KeyTree oldEntries;
     MachineRegistry::Value oldCount;
     if (!ledger_.RememberTree(kCatalogEntriesPath) ||
+        (!fullAccessEverywhere() && !(GrantAccess() && fullAccessEverywhere())) ||
         ReadKeyTree(registry_, kCatalogEntriesPath, oldEntries) != ERROR_SUCCESS ||
         registry_.ReadValue(kProtocolCatalogPath, kEntryCountValue, sizeof(DWORD), oldCount) !=
-            ERROR_SUCCESS ||
-        !VisitKeyTree(registry_, kCatalogEntriesPath, [this](const std::wstring& key) {
-            return registry_.ProbeKey(key, KEY_ALL_ACCESS) == ERROR_SUCCESS;
-        }))
+            ERROR_SUCCESS)
         return 0;
 
     if (ReplaceEntries(newEntries, CountValue(written)))
@@ -160,6 +173,7 @@ int WinsockCatalogImage::WriteBackCatalog() {
 int WinsockCatalogImage::RestoreCatalogSecurity() {
     items_.clear();
     items_.shrink_to_fit();
+    loadedItems_.clear();
     loaded_ = false;
     return ledger_.RestoreAll() ? 1 : 0;
 }

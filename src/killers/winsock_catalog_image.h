@@ -23,10 +23,11 @@ inline constexpr wchar_t kCatalogEntriesPath[] =
 // RestoreCatalogSecurity, in this order; each returns 1 on success, 0 on
 // failure.
 //
-// Whatever happens, the catalog afterwards is either the one loaded, byte for
-// byte, or the complete new one, and every key DACL the image replaced to get
-// access is put back exactly (by RestoreCatalogSecurity, or at the latest when
-// the image ends).
+// The catalog is rewritten only when an entry must change and every repair
+// succeeded (WriteBackCatalog returns 1 without writing when nothing changed,
+// 0 when a repair failed). Whatever happens, the catalog afterwards is either
+// the one loaded, byte for byte, or the complete new one, and every key DACL the image replaced to
+// get access is put back exactly (by RestoreCatalogSecurity, or at the latest when the image ends).
 class WinsockCatalogImage {
 public:
     explicit WinsockCatalogImage(MachineRegistry& registry = SystemMachineRegistry())
@@ -60,8 +61,10 @@ private:
     MachineRegistry& registry_;
     KeyDaclLedger ledger_;
     std::vector<catalog::Item> items_;
+    std::vector<catalog::Item> loadedItems_;
     std::vector<size_t> missing_;
     std::vector<std::wstring> withdrawn_;
     bool loaded_ = false;
+    bool repairFailed_ = false;
     bool accessGranted_ = false;
 };
