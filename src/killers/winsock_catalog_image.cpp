@@ -10,6 +10,13 @@
 namespace {
 
 constexpr wchar_t kEntryCountValue[] = L"Num_Catalog_Entries";
+// While a rewrite is under way, the catalog as it was is kept here, marked
+// complete once it is all there and unmarked as soon as the new catalog is
+// all there: a run cut off in between leaves the mark for the next run.
+constexpr wchar_t kRewriteBackupPath[] = L"SOFTWARE\\tolva\\filemender\\CatalogRewrite";
+constexpr wchar_t kRewriteBackupEntriesPath[] =
+    L"SOFTWARE\\tolva\\filemender\\CatalogRewrite\\Catalog_Entries";
+constexpr wchar_t kRewriteBegunValue[] = L"RewriteBegun";
 constexpr wchar_t kItemValue[] = L"PackedCatalogItem";
 
 std::wstring EntryPath(const std::string& name) {
@@ -161,13 +168,58 @@ int WinsockCatalogImage::WriteBackCatalog() {
             ERROR_SUCCESS)
         return 0;
 
-    if (ReplaceEntries(newEntries, CountValue(written)))
-        return 1;
+    if (!KeepForTheNextRun(oldEntries, oldCount))
+        return 0;
+    const bool replaced = ReplaceEntries(newEntries, CountValue(written));
     // Never a catalog half written: the one loaded goes back, byte for byte.
-    for (int attempt = 0; attempt < 3; ++attempt)
+    for (int attempt = 0; !replaced && attempt < 3; ++attempt)
         if (ReplaceEntries(oldEntries, oldCount))
             break;
-    return 0;
+    DropKeptCatalog();
+    return replaced ? 1 : 0;
+}
+
+bool WinsockCatalogImage::KeepForTheNextRun(const KeyTree& entries,
+                                            const MachineRegistry::Value& count) {
+    MachineRegistry::Value begun = CountValue(1);
+    begun.name = kRewriteBegunValue;
+    const LONG stale = DeleteKeyTree(registry_, kRewriteBackupPath);
+    if ((stale == ERROR_SUCCESS || stale == ERROR_FILE_NOT_FOUND) &&
+        WriteKeyTree(registry_, kRewriteBackupEntriesPath, entries) == ERROR_SUCCESS &&
+        registry_.WriteValue(kRewriteBackupPath, count) == ERROR_SUCCESS &&
+        registry_.WriteValue(kRewriteBackupPath, begun) == ERROR_SUCCESS)
+        return true;
+    (void)DeleteKeyTree(registry_, kRewriteBackupPath);
+    return false;
+}
+
+void WinsockCatalogImage::DropKeptCatalog() {
+    // The mark goes first, in one write: a copy cut off half-deleted is
+    // never taken for the catalog.
+    if (registry_.DeleteValue(kRewriteBackupPath, kRewriteBegunValue) == ERROR_SUCCESS)
+        (void)DeleteKeyTree(registry_, kRewriteBackupPath);
+}
+
+int WinsockCatalogImage::PutBackCutOffRewrite() {
+    MachineRegistry::Value begun;
+    const LONG marked =
+        registry_.ReadValue(kRewriteBackupPath, kRewriteBegunValue, sizeof(DWORD), begun);
+    if (marked == ERROR_FILE_NOT_FOUND) {
+        // No rewrite began, or the copy was cut off before it was whole and
+        // the catalog never touched: only the copy goes.
+        const LONG stale = DeleteKeyTree(registry_, kRewriteBackupPath);
+        return stale == ERROR_SUCCESS || stale == ERROR_FILE_NOT_FOUND ? 1 : 0;
+    }
+    KeyTree entries;
+    MachineRegistry::Value count;
+    if (marked != ERROR_SUCCESS ||
+        ReadKeyTree(registry_, kRewriteBackupEntriesPath, entries) != ERROR_SUCCESS ||
+        registry_.ReadValue(kRewriteBackupPath, kEntryCountValue, sizeof(DWORD), count) !=
+            ERROR_SUCCESS ||
+        !ReplaceEntries(entries, count))
+        return 0;
+    DropKeptCatalog();
+    return 1;
 }
 
 int WinsockCatalogImage::RestoreCatalogSecurity() {

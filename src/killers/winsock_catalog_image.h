@@ -45,6 +45,13 @@ public:
     int WriteBackCatalog();
     int RestoreCatalogSecurity();
 
+    // Where a run was cut off while it rewrote the catalog (a copy of the old
+    // catalog is marked as begun and was never unmarked), puts that catalog
+    // back, byte for byte, and drops the copy; a copy never marked is only
+    // dropped. Called at the start of a run, before anything else changes.
+    // 1 when nothing is left to put back.
+    int PutBackCutOffRewrite();
+
     const std::vector<catalog::Item>& Items() const { return items_; }
     // Indices of the items whose DLL was missing at load time, in order.
     const std::vector<size_t>& MissingIndices() const { return missing_; }
@@ -57,6 +64,10 @@ private:
     // Deletes the entries and writes ENTRIES and COUNT in their place.
     bool ReplaceEntries(const KeyTree& entries, const MachineRegistry::Value& count);
     catalog::FileProbe ProbeDll(const std::string& libraryPath) const;
+    // Keeps ENTRIES and COUNT, the catalog about to be replaced, for the next
+    // run, and marks the copy whole; false, keeping nothing, on any failure.
+    bool KeepForTheNextRun(const KeyTree& entries, const MachineRegistry::Value& count);
+    void DropKeptCatalog();
 
     MachineRegistry& registry_;
     KeyDaclLedger ledger_;

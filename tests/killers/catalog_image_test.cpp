@@ -208,4 +208,53 @@ TEST_F(CatalogImage, FailureAtEveryRegistryStepLeavesNoThirdState) {
     }
 }
 
+// A run killed at any registry call of a rewrite: the next run puts the
+// catalog back as it was (or finds the new one complete) before anything
+// else, with every key DACL as before, so that processes without
+// administrator rights can read the catalog again; no copy is left behind.
+TEST_F(CatalogImage, RewriteKilledAtEveryStepIsPutBackByTheNextRun) {
+    const std::vector<catalog::Item> items = {
+        MakeItem(kPresentDll, kTcpGuid, 1001, 1),
+        MakeItem(kMissingLsp, kForeignGuid, 1002, 0),
+        MakeItem(kPresentLsp, kTcpGuid, 1003, 2, {1002, 1001}),
+        MakeItem(kPresentDll, kNetbiosGuid, 1004, 1),
+    };
+    ASSERT_TRUE(SeedCatalog(items));
+    const auto originalDacls = KeyDacls();
+    const CatalogState original = ReadCatalog();
+    ASSERT_TRUE(SeedCatalog(items));
+    ASSERT_EQ(RunImage().written, 1);
+    const CatalogState rewritten = ReadCatalog();
+    auto rewrittenDacls = originalDacls;
+    rewrittenDacls.erase(std::wstring(kCatalogEntriesPath) + L"\\000000000003");
+    rewrittenDacls.erase(std::wstring(kCatalogEntriesPath) + L"\\000000000004");
+
+    int puttingBack = 0;
+    for (int killAt = 1;; ++killAt) {
+        ASSERT_TRUE(SeedCatalog(items));
+        FailingRegistry registry(killAt, true);
+        RunImage(registry);
+        const bool killed = registry.Failed();
+        EXPECT_EQ(WinsockCatalogImage().PutBackCutOffRewrite(), 1) << "killed at " << killAt;
+        const auto dacls = KeyDacls();
+        const CatalogState after = ReadCatalog();
+        EXPECT_TRUE(after == original || after == rewritten) << "killed at " << killAt;
+        EXPECT_EQ(dacls, after == rewritten ? rewrittenDacls : originalDacls)
+            << "killed at " << killAt;
+        HKEY copy = nullptr;
+        EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\tolva\\filemender\\CatalogRewrite",
+                                0, KEY_READ, &copy),
+                  ERROR_SUCCESS)
+            << "killed at " << killAt;
+        if (copy)
+            RegCloseKey(copy);
+        if (after == original && killed)
+            ++puttingBack;
+        if (!killed)
+            break;
+        ASSERT_LT(killAt, 1000);
+    }
+    EXPECT_GT(puttingBack, 0);
+}
+
 } // namespace
