@@ -5,8 +5,10 @@
 #include "app/repair_run.h"
 #include "app/run_flags.h"
 #include "app/windowless_run.h"
+#include "common/dll_search_order.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
+    UseSafeDllSearchOrder();
     // No "no disk" box either: a path the user recorded may name an empty
     // removable drive, and the unattended second pass must not wait on it.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT);

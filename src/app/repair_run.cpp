@@ -10,6 +10,7 @@
 #include "killers/kill_cybo_qq.h"
 #include "killers/kill_fake_netbios.h"
 #include "killers/kill_risk_drivers.h"
+#include "killers/winsock_catalog_image.h"
 #include "sysfile/kill_file_mender.h"
 #include "sysfile/run_digests.h"
 
@@ -56,6 +57,10 @@ size_t Begin(bool scanOnly) {
                              : flags.secondPass ? JournalMode::SecondPass
                                                 : JournalMode::Repair;
     BeginJournal(mode, now);
+    // A catalog rewrite an earlier run began and never ended goes back first:
+    // until then the machine may have no networking at all.
+    if (!scanOnly)
+        (void)WinsockCatalogImage().PutBackCutOffRewrite();
     StartRunReport(scanOnly ? L"scan" : flags.secondPass ? L"second-pass" : L"repair", now);
 
     RunLog& log = TheRunLog();

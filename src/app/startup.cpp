@@ -5,6 +5,7 @@
 #include "app/command_line_modes.h"
 #include "app/machine_id.h"
 #include "app/usage_report.h"
+#include "common/dll_search_order.h"
 
 namespace {
 
@@ -17,6 +18,8 @@ constexpr wchar_t kProgramName[] = L"filemender";
 // neither happens then.
 struct StartupReport {
     StartupReport() {
+        // Before anything here loads a DLL, WinINet's own included.
+        UseSafeDllSearchOrder();
         if (!ModeSendsUsageReport(ModeOfCommandLine(GetCommandLineW())))
             return;
         machineId = LoadOrCreateMachineId();

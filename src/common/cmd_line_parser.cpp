@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "common/network_path.h"
 #include "common/system_locations.h"
 
 namespace {
@@ -73,7 +74,21 @@ bool NormalizingCopy(const wchar_t* text, size_t capacity, std::wstring& out) {
     return NormalizingCopy(text, std::wcslen(text), capacity, out);
 }
 
+// The first network path the current Parse would have had to open; parsers
+// run on one thread at a time, like the run.
+std::wstring& SkippedNetworkCandidate() {
+    static std::wstring skipped;
+    return skipped;
+}
+
 bool IsExistingFile(const std::wstring& candidate) {
+    // Not even its attributes are asked for: that would hand the
+    // administrator's credentials to a host the command line chose.
+    if (IsNetworkPath(candidate)) {
+        if (SkippedNetworkCandidate().empty())
+            SkippedNetworkCandidate() = candidate;
+        return false;
+    }
     const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     const DWORD attributes = GetFileAttributesW(candidate.c_str());
     SetErrorMode(previous);
@@ -239,6 +254,8 @@ int CCmdLineParser::Parse(const wchar_t* commandLine, const wchar_t* baseDirecto
     path_[0] = L'\0';
     arguments_.clear();
     hasArguments_ = false;
+    skippedNetworkPath_.clear();
+    SkippedNetworkCandidate().clear();
     if (commandLine == nullptr || *commandLine == L'\0')
         return 0;
     if (baseDirectory != nullptr && *baseDirectory == L'\0')
@@ -273,6 +290,7 @@ int CCmdLineParser::Parse(const wchar_t* commandLine, const wchar_t* baseDirecto
         if (!found && (flags_ & SearchSystemPaths))
             found = ResolveWithSystemPrefix(text, quoted) || SearchSystemLocations(text, quoted);
     }
+    skippedNetworkPath_ = SkippedNetworkCandidate();
     if (!found) {
         path_[0] = L'\0';
         arguments_.clear();

@@ -5,7 +5,8 @@
 // Turns the command line an autostart value, a service or a shortcut holds
 // into the full long path of the file it would start, and the argument text
 // behind it. Only the file system judges: a candidate counts when a file (not
-// a directory) exists there.
+// a directory) exists there. A candidate on a network is never opened and so
+// never counts.
 class CCmdLineParser {
 public:
     enum Flags : unsigned {
@@ -29,6 +30,9 @@ public:
               const wchar_t* extensions = nullptr);
 
     const wchar_t* Path() const { return path_; }
+    // The first candidate on a network (a UNC path, a mapped network drive)
+    // that the last Parse passed over without opening it; empty when none.
+    const std::wstring& SkippedNetworkPath() const { return skippedNetworkPath_; }
     // The text behind the file name (with KeepArguments), or null.
     const wchar_t* Arguments() const { return hasArguments_ ? arguments_.c_str() : nullptr; }
 
@@ -43,6 +47,7 @@ private:
 
     wchar_t path_[270] = {};
     std::wstring arguments_;
+    std::wstring skippedNetworkPath_;
     bool hasArguments_ = false;
     const unsigned flags_;
     const wchar_t* extensions_ = nullptr;

@@ -32,8 +32,13 @@ BOOL QueryWow64() {
     using IsOsFunction = BOOL(WINAPI*)(DWORD);
     HMODULE shlwapi = GetModuleHandleW(L"shlwapi.dll");
     HMODULE loaded = nullptr;
-    if (shlwapi == nullptr)
-        shlwapi = loaded = LoadLibraryW(L"shlwapi.dll");
+    if (shlwapi == nullptr) {
+        // By full path: a bare name is looked for in the program's folder first.
+        wchar_t path[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+        if (length != 0 && length < MAX_PATH - 12 && lstrcatW(path, L"\\shlwapi.dll"))
+            shlwapi = loaded = LoadLibraryW(path);
+    }
     if (shlwapi == nullptr) {
         SetLastError(kErrorOldWinVersion);
         return FALSE;
@@ -60,10 +65,12 @@ void ReadProgramFiles(wchar_t* folder) {
         ReadString(key.get(), L"ProgramFilesDir", MAX_PATH, value) == ERROR_SUCCESS &&
         !value.empty()) {
         CopyPath(folder, value);
+        DropTrailingBackslash(folder);
     } else {
-        KeepIfWhole(GetEnvironmentVariableW(L"ProgramFiles", folder, MAX_PATH), folder);
+        // The shell's answer, never the environment's: an elevated process
+        // inherits the user's, and the user may have set ProgramFiles there.
+        ReadShellFolder(CSIDL_PROGRAM_FILES, folder);
     }
-    DropTrailingBackslash(folder);
 }
 
 SystemLocations ReadSystemLocations() {

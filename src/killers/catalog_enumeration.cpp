@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/network_path.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
@@ -24,15 +25,13 @@ bool SameText(const std::wstring& a, const wchar_t* b) {
     return lstrcmpiW(a.c_str(), b) == 0;
 }
 
-// Environment references expanded by the system (the text kept when that
-// yields nothing); a path without a drive is looked for along the search path.
-std::wstring ResolveProviderPath(const std::wstring& stored) {
-    std::wstring path = stored;
-    wchar_t expanded[MAX_PATH];
-    const DWORD length = ExpandEnvironmentStringsW(stored.c_str(), expanded, MAX_PATH);
-    if (length > 1 && length <= MAX_PATH)
-        path.assign(expanded, length - 1);
-    if (path.size() < 2 || path[1] != L':') {
+// Environment references expanded as the system defines them (the text kept
+// when that fails); a path without a drive is looked for in the system's own
+// folders only. A path on a network is kept as it stands, never opened.
+std::wstring ResolveProviderPath(const std::string& stored) {
+    const std::optional<std::string> expanded = ExpandPercentVariables(stored);
+    std::wstring path = FromActiveCodePage(expanded && !expanded->empty() ? *expanded : stored);
+    if (!path.empty() && !IsNetworkPath(path) && (path.size() < 2 || path[1] != L':')) {
         const std::wstring found = SearchDll(path);
         if (!found.empty())
             path = found;
@@ -90,7 +89,7 @@ int EnumerateNonDefaultCatalogEntries(CatalogEntryList& list) {
                              &size) != ERROR_SUCCESS)
             break;
         CatalogEntryInfo info;
-        info.path = ResolveProviderPath(FromActiveCodePage(catalog::LibraryPath(item)));
+        info.path = ResolveProviderPath(catalog::LibraryPath(item));
         const catalog::ProviderGuid id = catalog::ProviderId(item);
         const std::string guidText = catalog::GuidText(id);
         info.guidText.assign(guidText.begin(), guidText.end());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "journal/change_journal.h"
+#include "killers/checked_file.h"
 
 namespace {
 
@@ -23,10 +24,10 @@ bool WriteCleanedCopy(const wchar_t* path, const uint8_t* bytes, uint32_t length
     return JournaledWriteFile(path, bytes, length);
 }
 
-// Recorded before they change, so that undo puts them back; a file with a
-// second name (a planted hard link) keeps them.
-void ClearFileAttributes(const wchar_t* path) {
-    (void)JournaledChangeFileAttributes(path, 0, kUndoneFileAttributes);
+// Recorded before they change, so that undo puts them back; a file reached
+// through a link or with a second name (a planted hard link) keeps them.
+bool ClearFileAttributes(const wchar_t* path) {
+    return JournaledChangeFileAttributes(path, 0, kUndoneFileAttributes);
 }
 
 bool RemoveFile(const wchar_t* path) {

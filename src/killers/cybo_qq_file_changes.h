@@ -11,8 +11,11 @@
 // written through.
 bool WriteCleanedCopy(const wchar_t* path, const uint8_t* bytes, uint32_t length);
 
-// Clears read-only, hidden and system, which would stop a delete or a rename.
-void ClearFileAttributes(const wchar_t* path);
+// Clears read-only, hidden and system, which would stop a delete or a rename,
+// through a handle checked to lead to a plain file of this one name, reached
+// through no link. True when cleared or nothing is there; false, with nothing
+// changed, when anything else holds the name.
+bool ClearFileAttributes(const wchar_t* path);
 bool RemoveFile(const wchar_t* path);
 // Renames FROM to TO, replacing a file TO in the same step.
 bool ReplaceFileWith(const wchar_t* from, const wchar_t* to);

@@ -1,5 +1,6 @@
 #include "killers/fake_netbios_changes.h"
 
+#include "common/link_safe_file.h"
 #include "journal/change_journal.h"
 
 const wchar_t kNetBiosServiceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\NetBIOS";
@@ -14,6 +15,8 @@ LONG WriteNetBiosImagePath(const std::wstring& imagePath, DWORD type) {
                              static_cast<DWORD>((imagePath.size() + 1) * sizeof(wchar_t)));
 }
 
-bool DeleteNetBiosDriver(const std::wstring& driverPath) {
-    return JournaledDeleteFile(driverPath);
+bool DeleteNetBiosDriver(const std::wstring& driverPath, HANDLE driver, const std::string& content,
+                         DWORD attributes) {
+    return RecordFileDeletion(driverPath, content.data(), content.size(), attributes) &&
+           DeleteByHandle(driver);
 }

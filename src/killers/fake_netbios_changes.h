@@ -15,6 +15,8 @@ extern const wchar_t kImagePathValue[];
 // must exist. Returns the Win32 error code.
 [[nodiscard]] LONG WriteNetBiosImagePath(const std::wstring& imagePath, DWORD type);
 
-// Deletes the driver file once, as it is: no attribute is changed and nothing
-// is scheduled for the next start.
-bool DeleteNetBiosDriver(const std::wstring& driverPath);
+// Deletes the driver file once, as it is, through DRIVER (opened with delete
+// access; CONTENT and ATTRIBUTES are what it holds now): no attribute is
+// changed and nothing is scheduled for the next start.
+bool DeleteNetBiosDriver(const std::wstring& driverPath, HANDLE driver, const std::string& content,
+                         DWORD attributes);

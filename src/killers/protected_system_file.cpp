@@ -11,6 +11,13 @@
 
 namespace {
 
+bool IndexRecordsGoodCopy(const FileIndex& index, const Digest& content) {
+    for (size_t i = 0; i < index.RecordCount(); ++i)
+        if (index.Record(i).goodDigest == content)
+            return true;
+    return false;
+}
+
 bool IndexKnows(const std::wstring& path) {
     FileIndex index;
     if (!LoadRunningEditionIndex(index))
@@ -20,22 +27,22 @@ bool IndexKnows(const std::wstring& path) {
         index.Find(key).outcome == FindOutcome::Hit)
         return true;
     Digest content;
-    if (!DigestOfFile(path, content))
-        return false;
-    for (size_t i = 0; i < index.RecordCount(); ++i)
-        if (index.Record(i).goodDigest == content)
-            return true;
-    return false;
+    return DigestOfFile(path, content) && IndexRecordsGoodCopy(index, content);
 }
 
 bool WindowsFileProtectionNames(const std::wstring& path) {
     using IsProtected = BOOL(WINAPI*)(HANDLE, LPCWSTR);
-    // Present from Windows 2000 on; the library stays loaded, like an
-    // import-linked one would.
-    const HMODULE sfc = LoadLibraryW(L"sfc.dll");
+    // Present from Windows 2000 on, and loaded from the system directory
+    // only: a bare name would be looked for in the program's folder first.
+    // The library stays loaded, like an import-linked one would.
+    const std::wstring systemDir = SystemDirectoryWithSlash();
+    const HMODULE sfc =
+        systemDir.empty() ? nullptr : LoadLibraryW((systemDir + L"sfc.dll").c_str());
     const auto isProtected = sfc ? ProcAddress<IsProtected>(sfc, "SfcIsFileProtected") : nullptr;
     return isProtected && isProtected(nullptr, path.c_str());
 }
+
+} // namespace
 
 bool MadeByMicrosoft(const std::wstring& path) {
     std::wstring company;
@@ -43,7 +50,10 @@ bool MadeByMicrosoft(const std::wstring& path) {
            company.find(L"Microsoft") != std::wstring::npos;
 }
 
-} // namespace
+bool IsGoodCopyOfSystemFile(const Digest& content) {
+    FileIndex index;
+    return LoadRunningEditionIndex(index) && IndexRecordsGoodCopy(index, content);
+}
 
 bool IsProtectedSystemFile(const std::wstring& path) {
     return IndexKnows(path) || WindowsFileProtectionNames(path) || MadeByMicrosoft(path);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "common/md5.h"
+
 // Whether a file that a catalog entry names must stay where it is. A catalog
 // entry is data that malware or damage can write, so it never costs the user a
 // genuine system file. Protected is a file
@@ -13,3 +15,10 @@
 //   forged, but a forger gains only that a DLL the repaired catalog no longer
 //   loads stays on disk.
 bool IsProtectedSystemFile(const std::wstring& path);
+
+// Whether CONTENT is a good copy of a system file that the running edition's
+// index records.
+bool IsGoodCopyOfSystemFile(const Digest& content);
+
+// Whether the file's version resource names Microsoft as its maker.
+bool MadeByMicrosoft(const std::wstring& path);

@@ -7,7 +7,9 @@
 #include <cwchar>
 #include <string>
 
+#include "app/run_log.h"
 #include "common/cmd_line_parser.h"
+#include "common/network_path.h"
 #include "common/registry.h"
 #include "common/system_locations.h"
 #include "common/unique_com.h"
@@ -18,8 +20,12 @@ constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr DWORD kValueNameChars = 260;
 constexpr DWORD kValueDataBytes = 522;
 
-// The Run values of one hive; the walk ends at the first value that cannot be
-// enumerated, also one whose name or data does not fit the buffers.
+// Said in the log for a program on a network, which is never looked at.
+constexpr char kNetworkSkippedLabel[] = "skip network path\t";
+
+// The Run values of one hive. A value whose name or data does not fit the
+// buffers is passed over, not the end of the walk: a long value written ahead
+// of a carrier's must not hide it.
 void VisitRunValues(HKEY root, const std::function<void(const wchar_t*)>& visit) {
     UniqueKey key;
     if (OpenKey(root, kRunKey, KEY_READ, key) != ERROR_SUCCESS)
@@ -31,8 +37,11 @@ void VisitRunValues(HKEY root, const std::function<void(const wchar_t*)>& visit)
         wchar_t data[kValueDataBytes / sizeof(wchar_t) + 1] = {};
         DWORD dataBytes = kValueDataBytes;
         DWORD type = REG_NONE;
-        if (RegEnumValueW(key.get(), index, name, &nameChars, nullptr, &type,
-                          reinterpret_cast<BYTE*>(data), &dataBytes) != ERROR_SUCCESS)
+        const LONG read = RegEnumValueW(key.get(), index, name, &nameChars, nullptr, &type,
+                                        reinterpret_cast<BYTE*>(data), &dataBytes);
+        if (read == ERROR_MORE_DATA)
+            continue;
+        if (read != ERROR_SUCCESS)
             return;
         if (type != REG_SZ)
             continue;
@@ -40,6 +49,8 @@ void VisitRunValues(HKEY root, const std::function<void(const wchar_t*)>& visit)
         CCmdLineParser parser(CCmdLineParser::AllFlags);
         if (parser.Parse(data) && parser.Path()[0] != L'\0')
             visit(parser.Path());
+        else if (!parser.SkippedNetworkPath().empty())
+            LogPathLine(kNetworkSkippedLabel, parser.SkippedNetworkPath());
     }
 }
 
@@ -75,7 +86,11 @@ void VisitShortcuts(const wchar_t* folder, const std::function<void(const wchar_
             _wcsicmp(PathFindExtensionW(entry.cFileName), L".lnk") != 0)
             continue;
         wchar_t target[MAX_PATH];
-        if (ShortcutTarget((prefix + entry.cFileName).c_str(), target))
+        if (!ShortcutTarget((prefix + entry.cFileName).c_str(), target))
+            continue;
+        if (IsNetworkPath(target))
+            LogPathLine(kNetworkSkippedLabel, target);
+        else
             visit(target);
     } while (FindNextFileW(find.get(), &entry));
 }

@@ -10,6 +10,13 @@
 namespace {
 
 constexpr wchar_t kEntryCountValue[] = L"Num_Catalog_Entries";
+// While a rewrite is under way, the catalog as it was is kept here, marked
+// complete once it is all there and unmarked as soon as the new catalog is
+// all there: a run cut off in between leaves the mark for the next run.
+constexpr wchar_t kRewriteBackupPath[] = L"SOFTWARE\\tolva\\filemender\\CatalogRewrite";
+constexpr wchar_t kRewriteBackupEntriesPath[] =
+    L"SOFTWARE\\tolva\\filemender\\CatalogRewrite\\Catalog_Entries";
+constexpr wchar_t kRewriteBegunValue[] = L"RewriteBegun";
 constexpr wchar_t kItemValue[] = L"PackedCatalogItem";
 
 std::wstring EntryPath(const std::string& name) {
@@ -90,9 +97,11 @@ int WinsockCatalogImage::LoadCatalog() {
         items, [this](const std::string& path) { return ProbeDll(path); });
     if (!missing)
         return 0;
+    loadedItems_ = items;
     items_ = std::move(items);
     missing_ = std::move(*missing);
     loaded_ = true;
+    repairFailed_ = false;
     return 1;
 }
 
@@ -104,6 +113,7 @@ int WinsockCatalogImage::RepairMissingProviders() {
         return 0;
     const bool repaired = catalog::RepairMissingProviders(
         items_, missing_, versionCode, [this](const std::string& path) { return ProbeDll(path); });
+    repairFailed_ = !repaired;
     return repaired ? 1 : 0;
 }
 
@@ -118,6 +128,13 @@ bool WinsockCatalogImage::ReplaceEntries(const KeyTree& entries,
 int WinsockCatalogImage::WriteBackCatalog() {
     if (!loaded_)
         return 0;
+    // A repair that failed half-way leaves the catalog as it was, and one
+    // that changed nothing leaves it untouched: every rewrite is a moment in
+    // which the catalog is incomplete.
+    if (repairFailed_)
+        return 0;
+    if (items_ == loadedItems_)
+        return 1;
 
     KeyTree newEntries;
     DWORD written = 0;
@@ -133,33 +150,82 @@ int WinsockCatalogImage::WriteBackCatalog() {
     }
 
     // Everything needed to put the catalog back is read, and full access to
-    // every key of it secured, before the first change: the administrators
-    // get the tree (each key's DACL remembered), so that neither the new
-    // entries nor the old ones put back can be refused half-way.
-    GrantAccess();
+    // every key of it secured, before the first change, so that neither the
+    // new entries nor the old ones put back can be refused half-way. Only
+    // where the administrators lack it do they get the tree (each key's DACL
+    // remembered): a DACL replaced is one a cut-off run could leave behind.
+    const auto fullAccessEverywhere = [this] {
+        return VisitKeyTree(registry_, kCatalogEntriesPath, [this](const std::wstring& key) {
+            return registry_.ProbeKey(key, KEY_ALL_ACCESS) == ERROR_SUCCESS;
+        });
+    };
     KeyTree oldEntries;
     MachineRegistry::Value oldCount;
     if (!ledger_.RememberTree(kCatalogEntriesPath) ||
+        (!fullAccessEverywhere() && !(GrantAccess() && fullAccessEverywhere())) ||
         ReadKeyTree(registry_, kCatalogEntriesPath, oldEntries) != ERROR_SUCCESS ||
         registry_.ReadValue(kProtocolCatalogPath, kEntryCountValue, sizeof(DWORD), oldCount) !=
-            ERROR_SUCCESS ||
-        !VisitKeyTree(registry_, kCatalogEntriesPath, [this](const std::wstring& key) {
-            return registry_.ProbeKey(key, KEY_ALL_ACCESS) == ERROR_SUCCESS;
-        }))
+            ERROR_SUCCESS)
         return 0;
 
-    if (ReplaceEntries(newEntries, CountValue(written)))
-        return 1;
+    if (!KeepForTheNextRun(oldEntries, oldCount))
+        return 0;
+    const bool replaced = ReplaceEntries(newEntries, CountValue(written));
     // Never a catalog half written: the one loaded goes back, byte for byte.
-    for (int attempt = 0; attempt < 3; ++attempt)
+    for (int attempt = 0; !replaced && attempt < 3; ++attempt)
         if (ReplaceEntries(oldEntries, oldCount))
             break;
-    return 0;
+    DropKeptCatalog();
+    return replaced ? 1 : 0;
+}
+
+bool WinsockCatalogImage::KeepForTheNextRun(const KeyTree& entries,
+                                            const MachineRegistry::Value& count) {
+    MachineRegistry::Value begun = CountValue(1);
+    begun.name = kRewriteBegunValue;
+    const LONG stale = DeleteKeyTree(registry_, kRewriteBackupPath);
+    if ((stale == ERROR_SUCCESS || stale == ERROR_FILE_NOT_FOUND) &&
+        WriteKeyTree(registry_, kRewriteBackupEntriesPath, entries) == ERROR_SUCCESS &&
+        registry_.WriteValue(kRewriteBackupPath, count) == ERROR_SUCCESS &&
+        registry_.WriteValue(kRewriteBackupPath, begun) == ERROR_SUCCESS)
+        return true;
+    (void)DeleteKeyTree(registry_, kRewriteBackupPath);
+    return false;
+}
+
+void WinsockCatalogImage::DropKeptCatalog() {
+    // The mark goes first, in one write: a copy cut off half-deleted is
+    // never taken for the catalog.
+    if (registry_.DeleteValue(kRewriteBackupPath, kRewriteBegunValue) == ERROR_SUCCESS)
+        (void)DeleteKeyTree(registry_, kRewriteBackupPath);
+}
+
+int WinsockCatalogImage::PutBackCutOffRewrite() {
+    MachineRegistry::Value begun;
+    const LONG marked =
+        registry_.ReadValue(kRewriteBackupPath, kRewriteBegunValue, sizeof(DWORD), begun);
+    if (marked == ERROR_FILE_NOT_FOUND) {
+        // No rewrite began, or the copy was cut off before it was whole and
+        // the catalog never touched: only the copy goes.
+        const LONG stale = DeleteKeyTree(registry_, kRewriteBackupPath);
+        return stale == ERROR_SUCCESS || stale == ERROR_FILE_NOT_FOUND ? 1 : 0;
+    }
+    KeyTree entries;
+    MachineRegistry::Value count;
+    if (marked != ERROR_SUCCESS ||
+        ReadKeyTree(registry_, kRewriteBackupEntriesPath, entries) != ERROR_SUCCESS ||
+        registry_.ReadValue(kRewriteBackupPath, kEntryCountValue, sizeof(DWORD), count) !=
+            ERROR_SUCCESS ||
+        !ReplaceEntries(entries, count))
+        return 0;
+    DropKeptCatalog();
+    return 1;
 }
 
 int WinsockCatalogImage::RestoreCatalogSecurity() {
     items_.clear();
     items_.shrink_to_fit();
+    loadedItems_.clear();
     loaded_ = false;
     return ledger_.RestoreAll() ? 1 : 0;
 }

@@ -1,19 +1,35 @@
 #include "sysfile/text_services_process.h"
 
-#include <psapi.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
+#include "common/proc_address.h"
+#include "common/system_directories.h"
 #include "common/unique_resource.h"
 
 namespace {
+
+// psapi.dll is no KnownDLL before Windows 7: linked by name, a copy planted
+// beside the program would be loaded before any of its code runs. It is
+// loaded from the system directory instead, and stays loaded.
+using GetModuleFileNameExFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
+GetModuleFileNameExFn ModuleFileNameEx() {
+    static const GetModuleFileNameExFn function = [] {
+        const std::wstring systemDir = SystemDirectoryWithSlash();
+        const HMODULE psapi =
+            systemDir.empty() ? nullptr : LoadLibraryW((systemDir + L"psapi.dll").c_str());
+        return psapi ? ProcAddress<GetModuleFileNameExFn>(psapi, "GetModuleFileNameExW") : nullptr;
+    }();
+    return function;
+}
 
 bool IsTextServicesProcess(DWORD processId) {
     UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
     if (!process)
         return false;
     wchar_t image[MAX_PATH] = {};
-    if (GetModuleFileNameExW(process.get(), nullptr, image, MAX_PATH) == 0)
+    const GetModuleFileNameExFn moduleFileName = ModuleFileNameEx();
+    if (!moduleFileName || moduleFileName(process.get(), nullptr, image, MAX_PATH) == 0)
         return false;
     image[MAX_PATH - 1] = L'\0';
     return StrStrIW(image, L"ctfmon.exe") != nullptr;

@@ -60,10 +60,11 @@ inline const char kRsvpGuid[] = "{9D60A9E0-337A-11D0-BD88-0000C082E69A}";
 inline const char kForeignGuid[] = "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}";
 
 // Makes one chosen call fail (number FAILAT, counting every call from 1);
-// all others go to the real registry.
+// all others go to the real registry. With DIES, that call and every later
+// one fail: the registry ends as a process killed at that call leaves it.
 class FailingRegistry final : public MachineRegistry {
 public:
-    explicit FailingRegistry(int failAt) : failAt_(failAt) {}
+    explicit FailingRegistry(int failAt, bool dies = false) : failAt_(failAt), dies_(dies) {}
     int Calls() const { return calls_; }
     bool Failed() const { return failAt_ <= calls_; }
 
@@ -80,7 +81,8 @@ public:
     LONG WriteDacl(const std::wstring& path, const std::wstring& dacl) override;
 
 private:
-    bool Fail() { return ++calls_ == failAt_; }
+    bool Fail() { return dies_ ? ++calls_ >= failAt_ : ++calls_ == failAt_; }
     int failAt_;
+    bool dies_;
     int calls_ = 0;
 };

@@ -45,25 +45,25 @@ protected:
     std::map<std::wstring, std::wstring> daclsBefore_;
 };
 
-TEST_F(CatalogImage, CatalogOfPresentDllsIsRewrittenUnchangedWithoutGaps) {
+// Nothing to repair, nothing written: every rewrite is a moment in which the
+// catalog is incomplete. A stray key past the count is no business of the
+// repair either.
+TEST_F(CatalogImage, CatalogOfPresentDllsIsLeftUntouched) {
     const std::vector<catalog::Item> items = {
         MakeItem(kPresentDll, kTcpGuid, 1001, 1),
         MakeItem(kPresentLsp, kForeignGuid, 1002, 0),
         MakeItem(kPresentLsp, kTcpGuid, 1003, 2, {1002, 1001}),
     };
-    // A stray key past the count is not part of the catalog.
+    Seed(items, {"000000000007"});
+    const CatalogState before = ReadCatalog();
     Seed(items, {"000000000007"});
     const Outcome outcome = RunImage();
     EXPECT_EQ(outcome.loaded, 1);
     EXPECT_EQ(outcome.repaired, 1);
     EXPECT_EQ(outcome.written, 1);
     EXPECT_EQ(outcome.restored, 1);
-    daclsBefore_.erase(std::wstring(kCatalogEntriesPath) + L"\\000000000007");
     ExpectDaclsAsBefore();
-    const CatalogState after = ReadCatalog();
-    EXPECT_EQ(after.count, 3u);
-    EXPECT_EQ(after.keyNames, Names(3));
-    EXPECT_EQ(DescribeAll(after.items), DescribeAll(items));
+    EXPECT_TRUE(ReadCatalog() == before);
 }
 
 TEST_F(CatalogImage, DeadLayeredProviderLeavesEveryChain) {
@@ -93,25 +93,25 @@ TEST_F(CatalogImage, DeadLayeredProviderLeavesEveryChain) {
               DescribeAll({tcp, netbios, liveLsp, WithChain(items[5], 2, {1020, 1002})}));
 }
 
-TEST_F(CatalogImage, UnknownBaseProviderStopsTheRepairButWhatWasRepairedIsWritten) {
+// A repair that cannot be finished changes nothing: the catalog stays as it
+// was, not half repaired.
+TEST_F(CatalogImage, UnknownBaseProviderStopsTheRepairAndNothingIsWritten) {
     const std::vector<catalog::Item> items = {
-        // Two items sharing one missing DLL are both repaired by one call.
+        // Two items sharing one missing DLL would both be repaired by one call.
         MakeItem(kMissingBase, kTcpGuid, 1001, 1, {1001}),
         MakeItem(kMissingBase, kNetbiosGuid, 1002, 1),
         MakeItem(kMissingLsp, kForeignGuid, 1003, 1),
         MakeItem("%SystemRoot%\\system32\\gone_other.dll", kTcpGuid, 1004, 1),
     };
     Seed(items);
+    const CatalogState before = ReadCatalog();
+    Seed(items);
     const Outcome outcome = RunImage();
     EXPECT_EQ(outcome.loaded, 1);
     EXPECT_EQ(outcome.repaired, 0);
-    EXPECT_EQ(outcome.written, 1);
-    const CatalogState after = ReadCatalog();
-    ASSERT_EQ(after.items.size(), 4u);
-    const std::string mswsock = "%SystemRoot%\\system32\\mswsock.dll";
-    EXPECT_EQ(DescribeAll(after.items),
-              DescribeAll({RepairedBase(items[0], mswsock), RepairedBase(items[1], mswsock),
-                           items[2], items[3]}));
+    EXPECT_EQ(outcome.written, 0);
+    ExpectDaclsAsBefore();
+    EXPECT_TRUE(ReadCatalog() == before);
 }
 
 // Windows XP keeps the RSVP provider in its own DLL; Windows 7 serves it from
@@ -206,6 +206,55 @@ TEST_F(CatalogImage, FailureAtEveryRegistryStepLeavesNoThirdState) {
             break;
         ASSERT_LT(failAt, 1000);
     }
+}
+
+// A run killed at any registry call of a rewrite: the next run puts the
+// catalog back as it was (or finds the new one complete) before anything
+// else, with every key DACL as before, so that processes without
+// administrator rights can read the catalog again; no copy is left behind.
+TEST_F(CatalogImage, RewriteKilledAtEveryStepIsPutBackByTheNextRun) {
+    const std::vector<catalog::Item> items = {
+        MakeItem(kPresentDll, kTcpGuid, 1001, 1),
+        MakeItem(kMissingLsp, kForeignGuid, 1002, 0),
+        MakeItem(kPresentLsp, kTcpGuid, 1003, 2, {1002, 1001}),
+        MakeItem(kPresentDll, kNetbiosGuid, 1004, 1),
+    };
+    ASSERT_TRUE(SeedCatalog(items));
+    const auto originalDacls = KeyDacls();
+    const CatalogState original = ReadCatalog();
+    ASSERT_TRUE(SeedCatalog(items));
+    ASSERT_EQ(RunImage().written, 1);
+    const CatalogState rewritten = ReadCatalog();
+    auto rewrittenDacls = originalDacls;
+    rewrittenDacls.erase(std::wstring(kCatalogEntriesPath) + L"\\000000000003");
+    rewrittenDacls.erase(std::wstring(kCatalogEntriesPath) + L"\\000000000004");
+
+    int puttingBack = 0;
+    for (int killAt = 1;; ++killAt) {
+        ASSERT_TRUE(SeedCatalog(items));
+        FailingRegistry registry(killAt, true);
+        RunImage(registry);
+        const bool killed = registry.Failed();
+        EXPECT_EQ(WinsockCatalogImage().PutBackCutOffRewrite(), 1) << "killed at " << killAt;
+        const auto dacls = KeyDacls();
+        const CatalogState after = ReadCatalog();
+        EXPECT_TRUE(after == original || after == rewritten) << "killed at " << killAt;
+        EXPECT_EQ(dacls, after == rewritten ? rewrittenDacls : originalDacls)
+            << "killed at " << killAt;
+        HKEY copy = nullptr;
+        EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\tolva\\filemender\\CatalogRewrite",
+                                0, KEY_READ, &copy),
+                  ERROR_SUCCESS)
+            << "killed at " << killAt;
+        if (copy)
+            RegCloseKey(copy);
+        if (after == original && killed)
+            ++puttingBack;
+        if (!killed)
+            break;
+        ASSERT_LT(killAt, 1000);
+    }
+    EXPECT_GT(puttingBack, 0);
 }
 
 } // namespace

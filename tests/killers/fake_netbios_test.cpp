@@ -7,6 +7,7 @@
 
 #include "app/run_log.h"
 #include "journal/change_journal.h"
+#include "common/narrow_text.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
@@ -254,6 +255,35 @@ TEST_F(FakeNetBios, AfterTheRestartTheDriverIsGoneAndThePathAsBefore) {
     EXPECT_EQ(recorded, (std::vector<std::wstring>{L"value " + serviceKey + L" ImagePath",
                                                    L"file " + driver_ + L" ",
                                                    L"value " + serviceKey + L" ImagePath"}));
+}
+
+// Any user may open the system's own netbios.sys and share nothing: the first
+// pass cannot tell it from the fake driver and only marks the image path. The
+// pass after the restart judges the file before anything goes, and one that
+// Microsoft made stays, byte for byte, with its attributes.
+TEST_F(FakeNetBios, AGenuineDriverHeldOpenIsKept) {
+    const std::string genuine = ReadWholeFile(SystemDirectoryWithSlash() + L"kernel32.dll");
+    ASSERT_FALSE(genuine.empty());
+    PlantImagePath(kOriginalPath, REG_EXPAND_SZ);
+    ASSERT_TRUE(WriteWholeFile(driver_, genuine));
+    ASSERT_TRUE(SetFileAttributesW(
+        driver_.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    const DWORD attributes = GetFileAttributesW(driver_.c_str());
+    {
+        FileHolder holder(driver_);
+        ASSERT_TRUE(holder.Holding());
+        EXPECT_EQ(ScanAndRepair(), 1);
+        EXPECT_EQ(ImagePath(), Present(L"ORVIX" + kOriginalPath, REG_EXPAND_SZ));
+    }
+    // The holder gone stands in for the restart: the module reads only the marker.
+    EXPECT_EQ(ScanAndRepair(), 1);
+
+    EXPECT_EQ(ReadWholeFile(driver_), genuine);
+    EXPECT_EQ(GetFileAttributesW(driver_.c_str()), attributes);
+    EXPECT_EQ(ImagePath(), Present(kOriginalPath, REG_EXPAND_SZ));
+    EXPECT_EQ(TheRunLog().Text(), "keep system driver\t" + ToNarrow(driver_) + "\r\n");
+    EXPECT_EQ(ScanAndRepair(), 0) << "nothing is left to do";
+    SetFileAttributesW(driver_.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // A change the journal cannot record is not made: with every change refused,

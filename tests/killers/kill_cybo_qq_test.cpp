@@ -19,6 +19,7 @@
 #include "killers/started_programs.h"
 #include "support/child_process.h"
 #include "support/test_files.h"
+#include "support/unix_link.h"
 
 namespace {
 
@@ -227,6 +228,119 @@ TEST_F(KillCyboQQ, DllStaysWhenItsCleanedCopyCannotBeCreated) {
 
     EXPECT_EQ(FileBytes(dll), infectedA_);
     EXPECT_FALSE(FileExists(dll + L".tmp3"));
+}
+
+// A file planted beside the DLL under a work file's name, as a hard link to a
+// system file: the cleaner never changes that file's attributes (nor anything
+// else of it) through the link, and leaves the DLL as it was rather than work
+// through a name that leads elsewhere.
+TEST_F(KillCyboQQ, WorkFilesLinkedToAnotherFileLeaveThatFileAlone) {
+    const std::wstring victim = L"C:\\Victim\\system.dll";
+    MakeFolders(L"C:\\Victim");
+    ASSERT_TRUE(WriteWholeFile(victim, "MZ a system file"));
+    const DWORD systemAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    struct Case {
+        const wchar_t* folder;
+        const wchar_t* linkSuffix;
+        bool inUse; // the .tmp3 name is only used for a DLL in use
+    } cases[] = {
+        {L"C:\\Apps\\LinkedTmp2", L".tmp2", false},
+        {L"C:\\Apps\\LinkedTmp3", L".tmp3", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.linkSuffix);
+        const std::wstring dll = PlantStartedQQ(c.folder);
+        ASSERT_TRUE(CreateHardLinkW((dll + c.linkSuffix).c_str(), victim.c_str(), nullptr));
+        ASSERT_TRUE(SetFileAttributesW(victim.c_str(), systemAttributes));
+        UniqueLibrary loaded;
+        if (c.inUse)
+            loaded.reset(LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+
+        CKillCyboQQ module;
+        ASSERT_EQ(module.Scan(), 1);
+        module.Repair();
+        loaded.reset();
+
+        EXPECT_EQ(GetFileAttributesW(victim.c_str()), systemAttributes);
+        EXPECT_EQ(ReadWholeFile(victim), "MZ a system file");
+        EXPECT_EQ(FileBytes(dll), infectedA_);
+        if (c.inUse) {
+            EXPECT_FALSE(FileExists(dll + L".tmp2")) << "the cleaned copy goes again";
+        }
+        SetFileAttributesW(victim.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW((dll + c.linkSuffix).c_str());
+        DeleteRunValue(HKEY_CURRENT_USER, L"fmQQ");
+    }
+}
+
+// The folder swapped for a link to another folder between the check of the
+// DLL and the write of its cleaned copy: the cleaned copy, made from the
+// user's DLL, never lands over the DLL the link leads to.
+std::wstring swapFolder, swapAside, swapTarget;
+void SwapFolderAtTheCleanedCopy(size_t) {
+    const std::vector<JournalChange>& changes = JournalChanges();
+    if (changes.empty() || changes.back().target.find(L".tmp2") == std::wstring::npos ||
+        swapFolder.empty())
+        return;
+    if (MoveFileW(swapFolder.c_str(), swapAside.c_str()))
+        MakeUnixLink(swapFolder, swapTarget);
+    swapFolder.clear();
+}
+
+TEST_F(KillCyboQQ, TheCleanedCopyNeverLandsInAFolderSwappedForALink) {
+    swapTarget = L"C:\\VictimFolder";
+    MakeFolders(swapTarget);
+    const std::wstring victim = swapTarget + L"\\BasicCtrlDll.dll";
+    ASSERT_TRUE(WriteWholeFile(victim, "MZ the victim's own DLL"));
+    swapFolder = L"C:\\Apps\\Swapped";
+    swapAside = L"C:\\Apps\\Swapped-judged";
+    const std::wstring dll = PlantStartedQQ(swapFolder);
+
+    CKillCyboQQ module;
+    ASSERT_EQ(module.Scan(), 1);
+    SetJournalEntryHook(SwapFolderAtTheCleanedCopy);
+    module.Repair();
+    SetJournalEntryHook(nullptr);
+
+    EXPECT_EQ(ReadWholeFile(victim), "MZ the victim's own DLL");
+    EXPECT_FALSE(FileExists(victim + L".tmp2"));
+    RemoveUnixLink(L"C:\\Apps\\Swapped");
+}
+
+// A long value ahead of the carrier's does not end the walk of the Run key.
+TEST_F(KillCyboQQ, ARunValueTooLongForTheBuffersHidesNoLaterOne) {
+    UniqueKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(WriteString(key.get(), L"aLongValue", std::wstring(400, L'x')), ERROR_SUCCESS);
+    ASSERT_EQ(WriteString(key.get(), std::wstring(300, L'n').c_str(), L"C:\\x.exe"), ERROR_SUCCESS);
+    const std::wstring dll = PlantStartedQQ(L"C:\\Apps\\AfterLong");
+
+    CKillCyboQQ module;
+    EXPECT_EQ(module.Scan(), 1);
+    EXPECT_EQ(module.InfectedDlls(), std::vector<std::wstring>{dll});
+    RegDeleteValueW(key.get(), L"aLongValue");
+    RegDeleteValueW(key.get(), std::wstring(300, L'n').c_str());
+}
+
+// A program on a network share is never looked at, from a Run value or a
+// shortcut: the look would send the administrator's credentials to a host
+// the user chose. The log says what was passed over.
+TEST_F(KillCyboQQ, ProgramsOnANetworkAreSkippedAndSaidSo) {
+    TheRunLog().Assign(nullptr);
+    SetRunValue(HKEY_CURRENT_USER, L"fmQQ", L"\\\\fm-host\\share\\QQ.exe");
+    MakeShortcut(QuickLaunchDirectory(), L"NetQQ.lnk", L"\\\\fm-host\\share\\lnk\\QQ.exe");
+
+    CKillCyboQQ module;
+    EXPECT_EQ(module.Scan(), 0);
+    const std::string log = TheRunLog().Text();
+    EXPECT_NE(log.find("skip network path\t\\\\fm-host\\share\\QQ.exe\r\n"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("skip network path\t\\\\fm-host\\share\\lnk\\QQ.exe\r\n"), std::string::npos)
+        << log;
+    DeleteFileW((std::wstring(QuickLaunchDirectory()) + L"\\NetQQ.lnk").c_str());
 }
 
 } // namespace

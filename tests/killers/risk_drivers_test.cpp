@@ -15,7 +15,10 @@
 #include "killers/catalog_fixture.h"
 #include "killers/fake_net_cfg.h"
 #include "killers/kill_risk_drivers.h"
+#include "killers/module_processes.h"
 #include "killers/net_component.h"
+#include "killers/protected_system_file.h"
+#include "killers/winsock_catalog_image.h"
 #include "support/child_process.h"
 #include "support/test_files.h"
 
@@ -74,13 +77,14 @@ bool ProcessHasModule(DWORD processId, const wchar_t* name) {
 }
 
 // A process of the test's own with PATH loaded as a module.
-UniqueHandle StartModuleHolder(const std::wstring& path) {
-    std::wstring commandLine = L"C:\\tools\\module_holder.exe " + path;
+UniqueHandle StartModuleHolder(const std::wstring& path,
+                               const std::wstring& holder = L"C:\\tools\\module_holder.exe") {
+    std::wstring commandLine = holder + L" " + path;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(L"C:\\tools\\module_holder.exe", commandLine.data(), nullptr, nullptr,
-                        FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!CreateProcessW(holder.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info))
         return UniqueHandle();
     CloseHandle(info.hThread);
     UniqueHandle process(info.hProcess);
@@ -222,6 +226,36 @@ TEST_F(RiskDrivers, WholePackageIsRemovedNowOrAtTheRestart) {
     EXPECT_FALSE(FileExists(driver));
 }
 
+// Only a module of exactly the DLL's name counts, and a process Windows
+// cannot run without is never ended: it keeps the DLL until the restart.
+TEST_F(RiskDrivers, OnlyProcessesWithTheDllItselfAreEndedAndNeverASystemOne) {
+    const std::wstring folder = L"C:\\tests\\holders";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring lookalike = folder + L"\\mynetfe32.dll";
+    const std::wstring dll = folder + L"\\netfe32.dll";
+    const std::wstring winlogon = folder + L"\\winlogon.exe";
+    for (const std::wstring& copy : {lookalike, dll})
+        ASSERT_TRUE(CopyFileW(L"C:\\tools\\marker_dll.dll", copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(L"C:\\tools\\module_holder.exe", winlogon.c_str(), FALSE));
+    UniqueHandle other = StartModuleHolder(lookalike);
+    UniqueHandle system = StartModuleHolder(dll, winlogon);
+    UniqueHandle carrier = StartModuleHolder(dll);
+    ASSERT_TRUE(other && system && carrier);
+
+    TerminateProcessesWithModule(L"netfe32.dll");
+
+    EXPECT_EQ(WaitForSingleObject(carrier.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(other.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForSingleObject(system.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(TheRunLog().Text(),
+              "system process keeps the DLL until the restart\twinlogon.exe\r\n");
+    for (HANDLE process : {other.get(), system.get()}) {
+        TerminateProcess(process, 0);
+        WaitForSingleObject(process, 10000);
+    }
+    RemoveTestFolder(folder);
+}
+
 TEST_F(RiskDrivers, DriverStaysWhenItsComponentCannotBeRemoved) {
     const std::wstring driver = systemDir_ + L"drivers\\netsflt.sys";
     ASSERT_TRUE(WriteWholeFile(driver, "driver"));
@@ -259,6 +293,87 @@ TEST_F(RiskDrivers, SystemFileNamedByACatalogEntryStays) {
     const CatalogState catalog = ReadCatalog();
     ASSERT_EQ(catalog.items.size(), 1u);
     EXPECT_EQ(catalog::LibraryPath(catalog.items[0]), "%SystemRoot%\\system32\\mswsock.dll");
+}
+
+// An elevated process inherits the user's environment, HKEY_CURRENT_USER's
+// Environment key included, and its current folder from whoever started it.
+// Neither judges the catalog: a user's SystemRoot leading to a folder of
+// decoys, and a decoy mswsock.dll in the current folder, make no healthy entry
+// look missing or foreign; the catalog, its DACLs and the decoys stay as they
+// were, byte for byte.
+TEST_F(RiskDrivers, TheUsersEnvironmentAndFoldersDoNotJudgeTheCatalog) {
+    const std::wstring decoys = L"C:\\users\\Public\\sr";
+    CreateDirectoryW(decoys.c_str(), nullptr);
+    CreateDirectoryW((decoys + L"\\system32").c_str(), nullptr);
+    const std::wstring underRoot = decoys + L"\\system32\\mswsock.dll";
+    const std::wstring inCurrent = decoys + L"\\mswsock.dll";
+    ASSERT_TRUE(WriteWholeFile(underRoot, "MZ decoy under the user's SystemRoot"));
+    ASSERT_TRUE(WriteWholeFile(inCurrent, "MZ decoy in the current folder"));
+    ASSERT_TRUE(SeedCatalog({
+        MakeItem(kPresentDll, kTcpGuid, 1001, 1),
+        MakeItem("mswsock.dll", kNetbiosGuid, 1002, 1),
+        MakeItem(kPresentLsp, kForeignGuid, 1003, 0),
+        MakeItem(kPresentDll, kNetbiosGuid, 1004, 2, {1003, 1001}),
+    }));
+    const std::map<std::wstring, std::wstring> dacls = KeyDacls();
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"SystemRoot", decoys.c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryW(decoys.c_str()));
+
+    CKillRiskDrivers module(CreateFakeNetCfg);
+    const int found = module.Scan();
+    if (found)
+        module.Repair();
+    WinsockCatalogImage image;
+    const int loaded = image.LoadCatalog();
+    const std::vector<size_t> missing = image.MissingIndices();
+    image.RestoreCatalogSecurity();
+    SetCurrentDirectoryW(current);
+    SetEnvironmentVariableW(L"SystemRoot", L"C:\\windows");
+
+    EXPECT_EQ(found, 0) << TheRunLog().Text();
+    EXPECT_EQ(loaded, 1);
+    EXPECT_TRUE(missing.empty());
+    EXPECT_EQ(KeyDacls(), dacls);
+    EXPECT_EQ(ReadWholeFile(underRoot), "MZ decoy under the user's SystemRoot");
+    EXPECT_EQ(ReadWholeFile(inCurrent), "MZ decoy in the current folder");
+    EXPECT_EQ(PendingAtRestart().find(L"users"), std::wstring::npos);
+    const CatalogState catalog = ReadCatalog();
+    EXPECT_EQ(DescribeAll(catalog.items),
+              DescribeAll({MakeItem(kPresentDll, kTcpGuid, 1001, 1),
+                           MakeItem("mswsock.dll", kNetbiosGuid, 1002, 1),
+                           MakeItem(kPresentLsp, kForeignGuid, 1003, 0),
+                           MakeItem(kPresentDll, kNetbiosGuid, 1004, 2, {1003, 1001})}));
+    RemoveTestFolder(decoys);
+}
+
+// The program often runs from a folder its user writes: a DLL planted there
+// under the name of one the checks load is never loaded.
+TEST(ProtectedSystemFile, AnSfcDllBesideTheProgramIsNotLoaded) {
+    wchar_t self[MAX_PATH] = {};
+    ASSERT_NE(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    std::wstring planted = self;
+    planted.replace(planted.rfind(L'\\') + 1, std::wstring::npos, L"sfc.dll");
+    ASSERT_TRUE(CopyFileW(L"C:\\tools\\marker_dll.dll", planted.c_str(), FALSE));
+    // Wine would otherwise prefer its own sfc.dll to any file of that name.
+    UniqueKey overrides;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, overrides.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(WriteString(overrides.get(), L"sfc", L"native,builtin"), ERROR_SUCCESS);
+    (void)IsProtectedSystemFile(SystemDirectoryWithSlash() + L"kernel32.dll");
+    const HMODULE sfc = GetModuleHandleW(L"sfc.dll");
+    wchar_t loaded[MAX_PATH] = {};
+    if (sfc)
+        GetModuleFileNameW(sfc, loaded, MAX_PATH);
+    EXPECT_NE(Lower(loaded), Lower(planted));
+    EXPECT_EQ(GetModuleHandleW(planted.c_str()), nullptr);
+    if (sfc) {
+        EXPECT_EQ(Lower(loaded), Lower(SystemDirectoryWithSlash() + L"sfc.dll"));
+    }
+    RegDeleteValueW(overrides.get(), L"sfc");
+    DeleteFileW(planted.c_str());
 }
 
 // A service key the removal cannot delete keeps the DACL it had: it decides
