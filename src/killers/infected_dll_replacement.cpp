@@ -1,7 +1,10 @@
 #include "killers/infected_dll_replacement.h"
 
+#include "app/run_flags.h"
+#include "common/path_others_may_change.h"
 #include "killers/check_infection.h"
 #include "killers/cybo_qq_file_changes.h"
+#include "killers/leftover_aside_copy.h"
 
 bool ReplaceWithCleanedCopy(const std::wstring& dllPath) {
     const wchar_t* dll = dllPath.c_str();
@@ -15,7 +18,7 @@ bool ReplaceWithCleanedCopy(const std::wstring& dllPath) {
     if (ReplaceFileWith(cleaned, dll))
         return true;
 
-    const std::wstring asidePath = dllPath + L".tmp3";
+    const std::wstring asidePath = AsideCopyPath(dllPath);
     const wchar_t* aside = asidePath.c_str();
     ClearFileAttributes(aside);
     RemoveFile(aside);
@@ -28,6 +31,11 @@ bool ReplaceWithCleanedCopy(const std::wstring& dllPath) {
         RemoveFile(cleaned);
         return false;
     }
-    RemoveFileAtRestart(aside);
+    // A deletion at the next start goes by path, which a user may by then
+    // have led elsewhere; the pass after the restart deletes it by handle.
+    if (OthersMayChangeFoldersAlong(asidePath))
+        RequireSecondPass();
+    else
+        RemoveFileAtRestart(aside);
     return true;
 }
