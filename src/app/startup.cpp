@@ -4,6 +4,7 @@
 
 #include "app/command_line_modes.h"
 #include "app/machine_id.h"
+#include "app/single_run_guard.h"
 #include "app/usage_report.h"
 
 namespace {
@@ -12,10 +13,11 @@ constexpr wchar_t kProgramName[] = L"filemender";
 
 // Runs before the entry routine, once per program start: the identifier is only
 // kept in the registry, and the report goes out on a thread nobody waits for.
-// A scan promises to change nothing and to tell nobody: neither happens then.
+// A scan promises to change nothing and to tell nobody: neither happens then,
+// nor while another run of the program is going.
 struct StartupReport {
     StartupReport() {
-        if (IsScanOnlyCommandLine(GetCommandLineW()))
+        if (IsScanOnlyCommandLine(GetCommandLineW()) || !TakeSingleRunGuard())
             return;
         machineId = LoadOrCreateMachineId();
         StartUsageReport(UsageReportUrl(kProgramName).c_str());
