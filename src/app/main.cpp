@@ -1,9 +1,11 @@
 #include <windows.h>
 
 #include "app/command_line_modes.h"
+#include "app/exit_codes.h"
 #include "app/program.h"
 #include "app/repair_run.h"
 #include "app/run_flags.h"
+#include "app/single_run_guard.h"
 #include "app/windowless_run.h"
 #include "common/dll_search_order.h"
 
@@ -15,6 +17,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
 
     // The modes for scripts and administrators show no window.
     const ProgramMode mode = ModeOfCommandLine(GetCommandLineW());
+    // One run at a time, whatever the mode: while another run is going a
+    // windowless mode changes nothing and exits, the window says so itself.
+    // Help and a command line not understood change nothing anyway.
+    if (mode != ProgramMode::Window && mode != ProgramMode::Help &&
+        mode != ProgramMode::NotUnderstood && !TakeSingleRunGuard())
+        return kExitAnotherRunActive;
     if (IsWindowlessMode(mode))
         return RunWindowlessMode(mode, GetCommandLineW());
 

@@ -9,6 +9,7 @@
 #include "app/repair_run.h"
 #include "app/run_completion.h"
 #include "app/run_flags.h"
+#include "app/single_run_guard.h"
 #include "app/stop_request.h"
 #include "app/suite_lookup.h"
 #include "app/web_pages.h"
@@ -125,6 +126,12 @@ void CMainDlg::Initialise() {
     // These two sit in the footer band.
     homePageLink_.SetBackground(kBandColour);
     forumLink_.SetBackground(kBandColour);
+
+    // While another run is going this window starts none.
+    if (!TakeSingleRunGuard()) {
+        SetDlgItemTextW(Window(), IDC_STATUS, kAnotherRunActiveText);
+        EnableWindow(GetDlgItem(Window(), IDC_START_STOP), FALSE);
+    }
 
     EnablePrivilege(SE_DEBUG_NAME);
     EnablePrivilege(SE_SHUTDOWN_NAME);

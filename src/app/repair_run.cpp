@@ -4,6 +4,7 @@
 #include "app/restart_prompt.h"
 #include "app/run_completion.h"
 #include "app/run_report.h"
+#include "app/second_pass_program.h"
 #include "journal/change_journal.h"
 #include "common/registry.h"
 #include "common/unique_resource.h"
@@ -29,12 +30,12 @@ bool ScheduleSecondPass() {
     if (OpenKey(HKEY_LOCAL_MACHINE, kRunOnceKey, KEY_ALL_ACCESS, runOnce) != ERROR_SUCCESS)
         return false;
     runOnce.reset();
-    wchar_t ownPath[512] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, ownPath, ARRAYSIZE(ownPath));
-    if (length == 0 || length >= ARRAYSIZE(ownPath))
+    const std::wstring program = PrepareSecondPassProgram();
+    if (program.empty() || program.size() >= 512)
         return false;
     wchar_t command[600] = {};
-    if (std::swprintf(command, ARRAYSIZE(command), L"\"%ls\" %ls", ownPath, L"second_proc") < 0)
+    if (std::swprintf(command, ARRAYSIZE(command), L"\"%ls\" %ls", program.c_str(),
+                      L"second_proc") < 0)
         return false;
     return JournaledSetString({HKEY_LOCAL_MACHINE, kRunOnceKey}, kRunOnceValue, command) ==
            ERROR_SUCCESS;

@@ -18,3 +18,10 @@ RunFlags& TheRunFlags();
 inline void RequireRestart() {
     TheRunFlags().restartRequired = 1;
 }
+
+// The one way modules leave a step to the unattended pass after the restart,
+// which then judges the file again: the run writes the RunOnce entry and asks
+// for the restart.
+inline void RequireSecondPass() {
+    TheRunFlags().secondPassNeeded = 1;
+}

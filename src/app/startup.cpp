@@ -4,6 +4,7 @@
 
 #include "app/command_line_modes.h"
 #include "app/machine_id.h"
+#include "app/single_run_guard.h"
 #include "app/usage_report.h"
 #include "common/dll_search_order.h"
 
@@ -15,12 +16,12 @@ constexpr wchar_t kProgramName[] = L"filemender";
 // kept in the registry, and the report goes out on a thread nobody waits for.
 // A scan and an undo promise to change nothing but what they say and to tell
 // nobody, and a command line the program does not understand changes nothing:
-// neither happens then.
+// neither happens then, nor while another run of the program is going.
 struct StartupReport {
     StartupReport() {
         // Before anything here loads a DLL, WinINet's own included.
         UseSafeDllSearchOrder();
-        if (!ModeSendsUsageReport(ModeOfCommandLine(GetCommandLineW())))
+        if (!ModeSendsUsageReport(ModeOfCommandLine(GetCommandLineW())) || !TakeSingleRunGuard())
             return;
         machineId = LoadOrCreateMachineId();
         StartUsageReport(UsageReportUrl(kProgramName).c_str());

@@ -139,7 +139,7 @@ UniqueFile OpenOwnFileForAppend(const std::wstring& path) {
     return file;
 }
 
-UniqueFile CreateOwnFile(const std::wstring& path) {
+UniqueFile CreateOwnFile(const std::wstring& path, SECURITY_ATTRIBUTES* security) {
     // An earlier file goes only when it is a plain file of its own: deleting
     // a name can reach the file a link there names.
     UniqueFile earlier(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
@@ -153,7 +153,7 @@ UniqueFile CreateOwnFile(const std::wstring& path) {
     }
     // A new file only: whatever still holds the name (a file in use, a
     // dangling link) makes the creation fail rather than be followed.
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, security,
                                 CREATE_NEW, kLinkSafe, nullptr));
     if (!file || !IsSingleNamePlainFile(file.get()) || !HandleIsAt(file.get(), path))
         return {};

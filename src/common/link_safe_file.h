@@ -40,8 +40,9 @@ UniqueFile OpenOwnFileForAppend(const std::wstring& path);
 // Creates a new, empty file at PATH for reading, writing and deleting, shared
 // with nobody. An earlier plain file of one name there is deleted first;
 // anything else there (a link, a file with another name, a folder, a file in
-// use) is left alone, and the result is invalid.
-UniqueFile CreateOwnFile(const std::wstring& path);
+// use) is left alone, and the result is invalid. SECURITY, when given, is
+// the new file's security.
+UniqueFile CreateOwnFile(const std::wstring& path, SECURITY_ATTRIBUTES* security = nullptr);
 
 // The folder PATH names: "C:\\x\\y.dll" gives "C:\\x", "C:\\y.dll" gives "C:\\".
 std::wstring ParentFolderOf(const std::wstring& path);

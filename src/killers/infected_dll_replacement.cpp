@@ -1,10 +1,13 @@
 #include "killers/infected_dll_replacement.h"
 
+#include "app/run_flags.h"
 #include "common/link_safe_file.h"
 #include "common/network_path.h"
+#include "common/path_others_may_change.h"
 #include "killers/check_infection.h"
 #include "killers/checked_file.h"
 #include "killers/cybo_qq_file_changes.h"
+#include "killers/leftover_aside_copy.h"
 
 bool ReplaceWithCleanedCopy(const std::wstring& dllPath) {
     // The folder is held for the whole swap, so that it cannot be renamed or
@@ -34,7 +37,7 @@ bool ReplaceWithCleanedCopy(const std::wstring& dllPath) {
     if (ReplaceFileWith(cleaned, dll))
         return true;
 
-    const std::wstring asidePath = dllPath + L".tmp3";
+    const std::wstring asidePath = AsideCopyPath(dllPath);
     const wchar_t* aside = asidePath.c_str();
     if (!ClearFileAttributes(aside)) {
         RemoveFile(cleaned);
@@ -50,6 +53,11 @@ bool ReplaceWithCleanedCopy(const std::wstring& dllPath) {
         RemoveFile(cleaned);
         return false;
     }
-    RemoveFileAtRestart(aside);
+    // A deletion at the next start goes by path, which a user may by then
+    // have led elsewhere; the pass after the restart deletes it by handle.
+    if (OthersMayChangeFoldersAlong(asidePath))
+        RequireSecondPass();
+    else
+        RemoveFileAtRestart(aside);
     return true;
 }

@@ -11,7 +11,8 @@
 class CKillCyboQQ final : public IModuleKillClientNull {
 public:
     int Detect() override { return 0; }
-    // Nonzero when an infected companion DLL was found.
+    // Nonzero when an infected companion DLL, or an infected one's aside copy
+    // left from before the restart, was found.
     int Scan() override;
     int Repair() override;
 
@@ -22,4 +23,5 @@ private:
     void CheckProgram(const wchar_t* programPath);
 
     std::vector<std::wstring> infectedDlls_;
+    std::vector<std::wstring> leftoverAsideCopies_;
 };

@@ -1,6 +1,7 @@
 #include "sysfile/suspect_quarantine.h"
 
 #include <windows.h>
+#include <aclapi.h>
 
 #include <optional>
 #include <string>
@@ -12,12 +13,20 @@
 #include "journal/change_journal.h"
 #include "common/link_safe_file.h"
 #include "common/md5.h"
+#include "common/path_others_may_change.h"
 #include "common/unique_resource.h"
 #include "sysfile/file_age.h"
 #include "sysfile/pe_image.h"
 #include "sysfile/search_path_suspects.h"
 
 namespace {
+
+// The run log's lines, one per suspect (code page 936 as every line).
+constexpr char kQuarantined[] = "Search Path Inject\t";
+constexpr char kNotMovedChanged[] = "Search Path Inject not moved, changed since the scan\t";
+constexpr char kNotMovedNames[] = "Search Path Inject not moved, more than one name\t";
+constexpr char kNotMovedInUse[] = "Search Path Inject not moved, in use\t";
+constexpr char kLeftForSecondPass[] = "Search Path Inject left for the pass after the restart\t";
 
 // A planted library is small; anything larger is not read into memory, and
 // so not kept in the journal, and so not moved.
@@ -52,12 +61,39 @@ std::optional<std::string> ContentOf(HANDLE file) {
     return content;
 }
 
-// Writes CONTENT to a new file QUARANTINED, recorded first.
-bool CopyAside(const std::string& content, const std::wstring& quarantined) {
-    Digest digest;
-    if (!Md5Of(content.data(), content.size(), digest) || !RecordFileWrite(quarantined, digest))
+// The original's DACL, kept from inheriting anything more: a copy in the
+// user's folder would otherwise be readable by whoever may read there.
+struct CopySecurity {
+    UniqueLocal descriptor;
+    SECURITY_DESCRIPTOR absolute = {};
+    SECURITY_ATTRIBUTES attributes = {};
+};
+
+bool ReadCopySecurity(HANDLE original, CopySecurity& security) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    if (GetSecurityInfo(original, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &dacl, nullptr, &raw) != ERROR_SUCCESS)
         return false;
-    UniqueFile copy = CreateOwnFile(quarantined);
+    security.descriptor.reset(raw);
+    if (dacl == nullptr ||
+        !InitializeSecurityDescriptor(&security.absolute, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&security.absolute, TRUE, dacl, FALSE) ||
+        !SetSecurityDescriptorControl(&security.absolute, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+        return false;
+    security.attributes = {sizeof(security.attributes), &security.absolute, FALSE};
+    return true;
+}
+
+// Writes CONTENT to a new file QUARANTINED, recorded first, readable by no
+// more than the original was.
+bool CopyAside(const std::string& content, const std::wstring& quarantined, HANDLE original) {
+    CopySecurity security;
+    Digest digest;
+    if (!ReadCopySecurity(original, security) || !Md5Of(content.data(), content.size(), digest) ||
+        !RecordFileWrite(quarantined, digest))
+        return false;
+    UniqueFile copy = CreateOwnFile(quarantined, &security.attributes);
     DWORD written = 0;
     return copy &&
            (content.empty() || (WriteFile(copy.get(), content.data(),
@@ -76,40 +112,56 @@ bool FreeOrDirect(const std::wstring& path) {
     return HandleIsAt(there.get(), path);
 }
 
-// The path as the user knows it: as the file system spells it, without the
-// "\\?\" prefix the check works with.
-std::wstring ShownPath(HANDLE file, const std::wstring& path) {
-    const std::wstring final = FinalPathOf(file);
-    if (!final.empty())
-        return final;
-    return path.compare(0, 4, L"\\\\?\\") == 0 ? path.substr(4) : path;
-}
-
 void Quarantine(const std::wstring& path) {
     // With delete access when the file is not in use; otherwise it is moved
     // at the next start. Nobody may change it while it is looked at.
     constexpr DWORD kFlags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN;
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
+    constexpr DWORD kAccess = GENERIC_READ | READ_CONTROL;
+    UniqueFile file(CreateFileW(path.c_str(), kAccess | DELETE, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, kFlags, nullptr));
     const bool deletable = static_cast<bool>(file);
     if (!file)
-        file.reset(CreateFileW(path.c_str(), GENERIC_READ,
+        file.reset(CreateFileW(path.c_str(), kAccess,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, kFlags, nullptr));
     if (!file) {
         // Held open by someone who lets nobody read it: found, not repaired.
         const DWORD error = GetLastError();
+        LogPathLine(kNotMovedChanged, path);
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
             NoteNotRepaired(path);
         return;
     }
-    if (!IsStillASuspect(file.get(), path))
-        return;
-    const std::wstring shown = ShownPath(file.get(), path);
     BY_HANDLE_FILE_INFORMATION info = {};
+    if (!IsStillASuspect(file.get(), path) || !GetFileInformationByHandle(file.get(), &info)) {
+        LogPathLine(kNotMovedChanged, path);
+        return;
+    }
+    // Another name of the file may lie anywhere on the volume, in a folder
+    // the user cannot read: neither its copy nor its deletion is ours to make.
+    if (info.nNumberOfLinks != 1) {
+        LogPathLine(kNotMovedNames, path);
+        NoteNotRepaired(path);
+        return;
+    }
+    // A move at the next start goes by path, and the user may by then have
+    // replaced a folder along it by a link: after the restart the program
+    // looks at the file again by handle instead.
+    const bool othersMayChange = OthersMayChangeFoldersAlong(path);
+    if (!deletable && othersMayChange) {
+        if (TheRunFlags().secondPass) {
+            LogPathLine(kNotMovedInUse, path);
+            NoteNotRepaired(path);
+        } else {
+            RequireSecondPass();
+            LogPathLine(kLeftForSecondPass, path);
+        }
+        return;
+    }
     const std::optional<std::string> content = ContentOf(file.get());
-    if (!content || !GetFileInformationByHandle(file.get(), &info)) {
-        NoteNotRepaired(shown);
+    if (!content) {
+        LogPathLine(kNotMovedChanged, path);
+        NoteNotRepaired(path);
         return;
     }
 
@@ -117,21 +169,21 @@ void Quarantine(const std::wstring& path) {
     // The file is removed only once its copy exists: a suspect may yet be a
     // genuine file, and a failed copy must not lose it. Both are in the
     // journal before they happen, so that the user can have them back.
-    const bool copied = CopyAside(*content, quarantined);
+    const bool copied = CopyAside(*content, quarantined, file.get());
     const bool deleted =
         copied && deletable &&
         RecordFileDeletion(path, content->data(), content->size(), info.dwFileAttributes) &&
         DeleteByHandle(file.get());
     file.reset();
     const bool atNextStart =
-        !deleted && FreeOrDirect(quarantined) &&
+        !deleted && !othersMayChange && FreeOrDirect(quarantined) &&
         JournaledMoveFile(path, quarantined,
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
     if (atNextStart)
         RequireRestart();
-    LogPathLine("Search Path Inject\t", shown);
+    LogPathLine(kQuarantined, path);
     if (!deleted && !atNextStart)
-        NoteNotRepaired(shown);
+        NoteNotRepaired(path);
 }
 
 } // namespace

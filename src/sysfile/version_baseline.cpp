@@ -1,6 +1,9 @@
 #include "sysfile/version_baseline.h"
 
+#include <array>
+#include <cstdint>
 #include <iterator>
+#include <optional>
 
 namespace {
 
@@ -74,6 +77,42 @@ std::vector<VersionBaselineRow> VersionBaselineRowsFor(const std::wstring& editi
     return rows;
 }
 
+namespace {
+
+using VersionNumbers = std::array<uint32_t, 4>;
+
+// The leading "a.b.c.d" of TEXT; none when it does not begin with a digit or
+// a number does not fit 32 bits.
+std::optional<VersionNumbers> LeadingNumbers(const std::wstring& text) {
+    VersionNumbers numbers = {};
+    size_t at = 0;
+    for (size_t part = 0; part < numbers.size(); ++part) {
+        if (at >= text.size() || text[at] < L'0' || text[at] > L'9')
+            return part == 0 ? std::nullopt : std::optional<VersionNumbers>(numbers);
+        uint64_t value = 0;
+        for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
+            value = value * 10 + static_cast<uint64_t>(text[at] - L'0');
+            if (value > UINT32_MAX)
+                return std::nullopt;
+        }
+        numbers[part] = static_cast<uint32_t>(value);
+        if (at >= text.size() || text[at] != L'.')
+            break;
+        ++at;
+    }
+    return numbers;
+}
+
+} // namespace
+
 int CompareVersionText(const std::wstring& actual, const std::wstring& expected) {
-    return actual.compare(expected);
+    const std::optional<VersionNumbers> left = LeadingNumbers(actual);
+    const std::optional<VersionNumbers> right = LeadingNumbers(expected);
+    if (!left || !right)
+        return actual.compare(expected);
+    for (size_t part = 0; part < left->size(); ++part) {
+        if ((*left)[part] != (*right)[part])
+            return (*left)[part] < (*right)[part] ? -1 : 1;
+    }
+    return 0;
 }

@@ -15,7 +15,9 @@ struct VersionBaselineRow {
 // The rows of one edition, in table order.
 std::vector<VersionBaselineRow> VersionBaselineRowsFor(const std::wstring& edition);
 
-// Ordinal comparison of version texts, code unit by code unit (a proper prefix
-// sorts first): negative, zero or positive. Texts, not numbers: "…10000" sorts
-// below "…5512".
+// Compares two FileVersion texts by their leading four numbers
+// ("6.1.7600.16385 (win7_rtm...)" is 6, 1, 7600, 16385; missing numbers count
+// as 0): negative, zero or positive. "10.0.0.0" is newer than "8.0.0.0". A
+// text that does not begin with a number is compared code unit by code unit
+// (a proper prefix sorts first).
 int CompareVersionText(const std::wstring& actual, const std::wstring& expected);

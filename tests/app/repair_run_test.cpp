@@ -182,9 +182,12 @@ TEST_F(RepairRun, SecondPassNeededWritesRunOnceAndPrompts) {
         RunFakes();
         EXPECT_EQ(TheRunFlags().secondPassNeeded, 1);
         EXPECT_EQ(TheRunFlags().restartRequired, 1);
+        // A copy in the tool's own folder, byte for byte the started program.
+        const std::wstring copy = L"C:\\ProgramData\\quillanTools\\filemender.exe";
+        EXPECT_EQ(RunOnceValue(), L"\"" + copy + L"\" second_proc");
         wchar_t ownPath[512] = {};
         GetModuleFileNameW(nullptr, ownPath, 512);
-        EXPECT_EQ(RunOnceValue(), L"\"" + std::wstring(ownPath) + L"\" second_proc");
+        EXPECT_TRUE(ReadWholeFile(copy) == ReadWholeFile(ownPath));
         EXPECT_EQ(prompts.Answered(), 1);
     }
 }

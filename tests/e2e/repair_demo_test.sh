@@ -42,7 +42,7 @@ expect "first run repairs only the damaged files" \
     test "$(grep -c "修复文件	" <<<"$first")" -eq "$(wc -w <<<"$DEMO_DAMAGED_FILES")"
 expect "first run logs the hijacked shell" grep -qF "按注册表项异常，导致桌面图标不见了" <<<"$first"
 expect "first run logs the planted DLL" \
-    grep -qF 'Search Path Inject	C:\Program Files\DemoApp\lpk.dll' <<<"$first"
+    grep -qF 'Search Path Inject	\\?\c:\program files\demoapp\lpk.dll' <<<"$first"
 
 run
 expect "second run exits 0" test $? -eq 0

@@ -393,7 +393,7 @@ TEST_F(FakeNetBios, TwoPassesAcrossTheRestart) {
     EXPECT_TRUE(run.resultShown);
     EXPECT_EQ(run.prompts, 1) << "the restart prompt, answered No";
     EXPECT_EQ(ReadValue(kRunOnceKey, L"OrvixKillerTools"),
-              Present(L"\"" + ProgramUnderTest() + L"\" second_proc", REG_SZ));
+              Present(L"\"C:\\ProgramData\\quillanTools\\filemender.exe\" second_proc", REG_SZ));
     EXPECT_EQ(ImagePath(), Present(L"ORVIX" + kOriginalPath, REG_EXPAND_SZ));
     EXPECT_TRUE(FileExists(driver_));
     const std::string firstBlock = ReadWholeFile(log);

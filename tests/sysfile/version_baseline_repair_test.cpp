@@ -32,9 +32,9 @@ struct VersionCase {
 
 const VersionCase kCases[] = {
     {L"dsound.dll", L"C:\\tools\\version_newer.dll", false,
-     "5.3.1.905 sorts above 5.3.1.904: an update, kept"},
-    {L"ddraw.dll", L"C:\\tools\\version_build1000.dll", true,
-     "5.3.1.1000 is a greater build number but sorts below 5.3.1.904: replaced"},
+     "5.3.1.905 is newer than 5.3.1.904: an update, kept"},
+    {L"ddraw.dll", L"C:\\tools\\version_build1000.dll", false,
+     "5.3.1.1000 is a greater build number than 5.3.1.904: an update, kept"},
     {L"d3d8.dll", L"C:\\tools\\version_older.dll", true, "4.0.0.0: older, replaced"},
     {L"d3d9.dll", L"C:\\tools\\version_same.dll", true,
      "the same text 5.3.1.904 with other content: replaced"},
