@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/later_windows.h"
 #include "common/proc_address.h"
 
 namespace {
@@ -49,9 +50,7 @@ constexpr int kFileDispositionInformation = 13;
 } // namespace
 
 std::wstring FinalPathOf(HANDLE handle) {
-    using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-    static const auto finalPath =
-        ProcAddress<FinalPathFn>(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW");
+    const auto finalPath = later_windows::GetFinalPathNameByHandleW();
     if (!finalPath)
         return {};
     std::vector<wchar_t> buffer(32768, L'\0');
