@@ -7,7 +7,7 @@ build=$root/build/win64
 . tests/support/prefix_lib.sh
 
 scripts/install-deps.sh
-cmake --preset win64 >/dev/null
+"$root/scripts/configure.sh" win64
 cmake --build --preset win64 -j2 --target "$@" >/dev/null
 tests/support/make_template_prefix.sh "$build/wine-template"
 

@@ -8,7 +8,7 @@ build=${1:-$root/build/win64}
 size_mb=${2:-512}
 bench=$build/tools/bench/md5_bench.exe
 if [ "$build" = "$root/build/win64" ]; then
-    (cd "$root" && scripts/install-deps.sh && cmake --preset win64 >/dev/null &&
+    (cd "$root" && scripts/install-deps.sh && scripts/configure.sh win64 &&
         cmake --build --preset win64 -j2 --target md5_bench >/dev/null)
 fi
 [ -f "$bench" ] || { echo "build $bench first (cmake --build --preset win64)"; exit 1; }

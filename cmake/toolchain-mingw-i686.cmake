@@ -1,7 +1,13 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+# The win32 thread-model compilers (Debian's g++-mingw-w64-*-win32): the posix
+# ones link winpthreads statically, which imports GetTickCount64, and Windows
+# XP and Server 2003 refuse to start a program that imports it. They have no
+# std::thread or std::mutex: the code uses its own owners of Win32 threads and
+# locks (src/common/win32_thread.h). A build folder configured with other
+# compilers is made anew by scripts/configure.sh.
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -4,6 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 for preset in win64 win32; do
-    cmake --preset "$preset" >/dev/null
+    scripts/configure.sh "$preset"
     cmake --build --preset "$preset" -j2
 done

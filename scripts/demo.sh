@@ -18,7 +18,7 @@ fi
 . tests/support/prefix_lib.sh
 . tests/e2e/demo_machine.sh
 
-cmake --preset win64 >/dev/null
+scripts/configure.sh win64
 cmake --build --preset win64 -j2 --target filemender window_driver >/dev/null
 
 build=$root/build/win64

@@ -2,15 +2,18 @@
 # Installs what building and testing need, from Debian's packages, when missing.
 set -uo pipefail
 
-packages=(cmake make python3 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+packages=(cmake make python3 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 mingw-w64-tools
           wine wine64 nginx xvfb fonts-wqy-zenhei imagemagick googletest clang libclang-rt-14-dev libfuzzer-14-dev
           nlohmann-json3-dev)
 
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v make >/dev/null || missing+=(make)
-command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
-command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
+# The win32 thread-model compilers: the posix ones link winpthreads, which
+# imports GetTickCount64, and Windows XP and Server 2003 then refuse to start
+# the program.
+command -v x86_64-w64-mingw32-g++-win32 >/dev/null || missing+=(g++-mingw-w64-x86-64-win32)
+command -v i686-w64-mingw32-g++-win32 >/dev/null || missing+=(g++-mingw-w64-i686-win32)
 command -v x86_64-w64-mingw32-windres >/dev/null || missing+=(mingw-w64-tools)
 command -v wine >/dev/null || missing+=(wine wine64)
 [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)

@@ -136,6 +136,23 @@ ProgramMode ModeOfCommandLine(const wchar_t* commandLine) {
     return mode;
 }
 
+const char* NameOfMode(ProgramMode mode) {
+    switch (mode) {
+    case ProgramMode::SecondPass:
+        return "second_proc";
+    case ProgramMode::Repair:
+        return "/repair";
+    case ProgramMode::ScanOnly:
+        return "/scanonly";
+    case ProgramMode::Undo:
+        return "/undo";
+    case ProgramMode::Help:
+        return "/?";
+    default:
+        return "";
+    }
+}
+
 bool ModeSendsUsageReport(ProgramMode mode) {
     return mode == ProgramMode::Window || mode == ProgramMode::SecondPass ||
            mode == ProgramMode::Repair;

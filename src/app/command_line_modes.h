@@ -28,6 +28,9 @@ enum class ProgramMode {
 // whatever else is there, unless another mode is asked for as well.
 ProgramMode ModeOfCommandLine(const wchar_t* commandLine);
 
+// The switch that asks for MODE as the log names it ("/repair", "second_proc").
+const char* NameOfMode(ProgramMode mode);
+
 // Whether a start in MODE tells the statistics host about itself and keeps
 // the machine identifier: not when it only looks, puts back or explains.
 bool ModeSendsUsageReport(ProgramMode mode);

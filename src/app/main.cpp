@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "app/administrator_rights.h"
 #include "app/command_line_modes.h"
 #include "app/exit_codes.h"
 #include "app/program.h"
@@ -17,12 +18,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
 
     // The modes for scripts and administrators show no window.
     const ProgramMode mode = ModeOfCommandLine(GetCommandLineW());
-    // One run at a time, whatever the mode: while another run is going a
-    // windowless mode changes nothing and exits, the window says so itself.
-    // Help and a command line not understood change nothing anyway.
+    // Help and a command line not understood change nothing and need nothing.
     if (mode != ProgramMode::Window && mode != ProgramMode::Help &&
-        mode != ProgramMode::NotUnderstood && !TakeSingleRunGuard())
-        return kExitAnotherRunActive;
+        mode != ProgramMode::NotUnderstood) {
+        // Without administrator rights each windowless mode ends at once,
+        // saying so; the window says so itself.
+        if (const int refused = RequireAdministratorRights(NameOfMode(mode)))
+            return refused;
+        // One run at a time, whatever the mode: while another run is going a
+        // windowless mode changes nothing and exits, the window says so itself.
+        if (!TakeSingleRunGuard())
+            return kExitAnotherRunActive;
+    }
     if (IsWindowlessMode(mode))
         return RunWindowlessMode(mode, GetCommandLineW());
 

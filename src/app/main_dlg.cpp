@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "app/administrator_rights.h"
 #include "app/dialog_ids.h"
 #include "app/font_pool.h"
 #include "app/ok_dlg.h"
@@ -23,6 +24,8 @@ constexpr wchar_t kStartText[] = L"开始修复";
 constexpr wchar_t kStopText[] = L"停止修复";
 constexpr wchar_t kScanningText[] = L"正在扫描中。。。 ";
 constexpr wchar_t kIdleText[] = L"请点击“开始修复”，立即检测缺少的文件，修复系统";
+// In place of the idle text when the program lacks administrator rights.
+constexpr wchar_t kNoAdministratorRightsText[] = L"需要管理员权限：请以管理员身份运行本程序";
 
 constexpr COLORREF kBandColour = RGB(222, 239, 255);
 constexpr int kBandHeight = 40;
@@ -127,6 +130,14 @@ void CMainDlg::Initialise() {
     homePageLink_.SetBackground(kBandColour);
     forumLink_.SetBackground(kBandColour);
 
+    // Without administrator rights nothing could be repaired: the window
+    // says so and its button starts nothing.
+    if (!HasAdministratorRights()) {
+        SetDlgItemTextW(Window(), IDC_STATUS, kNoAdministratorRightsText);
+        EnableWindow(GetDlgItem(Window(), IDC_START_STOP), FALSE);
+        return;
+    }
+
     // While another run is going this window starts none.
     if (!TakeSingleRunGuard()) {
         SetDlgItemTextW(Window(), IDC_STATUS, kAnotherRunActiveText);
@@ -184,6 +195,10 @@ void CMainDlg::StartOrStop() {
 }
 
 void CMainDlg::Start() {
+    if (!HasAdministratorRights()) {
+        SetDlgItemTextW(Window(), IDC_STATUS, kNoAdministratorRightsText);
+        return;
+    }
     // A stopped run may still be finishing its step; a second run must never
     // begin beside it (the log and the flags belong to one run at a time).
     if (worker_ && WaitForSingleObject(worker_.get(), kPreviousRunWaitMs) == WAIT_TIMEOUT)

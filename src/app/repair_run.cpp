@@ -70,19 +70,19 @@ size_t Begin(bool scanOnly) {
                now.wMinute, now.wSecond);
     if (scanOnly)
         log.Append(kScanOnlyMarker);
-    return log.Length();
+    return log.FindingsLength();
 }
 
 void NoteFinding(const wchar_t* module, bool found) {
     TheRunReport().modules.push_back({module, found});
 }
 
-// Closes the log block and writes it; whether the modules logged anything.
-// A stopped run has not looked everywhere, so it does not say it found nothing.
-// WRITTEN: whether the block reached the log file.
+// Closes the log block and writes it; whether the modules logged anything
+// but notes. A stopped run has not looked everywhere, so it does not say it
+// found nothing. WRITTEN: whether the block reached the log file.
 bool CloseLogBlock(size_t lengthBeforeModules, bool stopped, bool* written = nullptr) {
     RunLog& log = TheRunLog();
-    const bool found = log.Length() != lengthBeforeModules;
+    const bool found = log.FindingsLength() != lengthBeforeModules;
     if (!found && !stopped)
         log.Append(kNothingFound);
     log.Append(kBlockSeparator);

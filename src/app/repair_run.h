@@ -27,7 +27,7 @@ namespace repair_run {
 
 // Clears the flags of the previous run, heads the log with the start time
 // (and, for a scan, the scan marker), starts the run's change journal and its
-// report, and returns the log length before the first module.
+// report, and returns the log's findings length before the first module.
 size_t Begin(bool scanOnly);
 
 // Notes in the run's report whether MODULE found anything.
@@ -38,12 +38,12 @@ void NoteFinding(const wchar_t* module, bool found);
 // the module went on; a stop requested before the scan or between the scan
 // and the repair skips what is left of the module. The report notes whether
 // the module found anything at all (a module may log a finding without
-// reporting one).
+// reporting one; a note it logs is no finding).
 template <class Module>
 bool ScanAndRepair(Module& module, std::string_view title, const wchar_t* name, bool repair) {
     if (StopRequested())
         return false;
-    const size_t before = TheRunLog().Length();
+    const size_t before = TheRunLog().FindingsLength();
     const bool found = module.Scan() != 0;
     const bool goOn = found && !(repair && StopRequested());
     if (goOn) {
@@ -51,7 +51,7 @@ bool ScanAndRepair(Module& module, std::string_view title, const wchar_t* name, 
         if (repair)
             module.Repair();
     }
-    NoteFinding(name, found || TheRunLog().Length() != before);
+    NoteFinding(name, found || TheRunLog().FindingsLength() != before);
     return goOn;
 }
 

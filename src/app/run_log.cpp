@@ -21,6 +21,7 @@ RunLog& TheRunLog() {
 
 void RunLog::Assign(const wchar_t* text) {
     text_ = text ? ToNarrow(text) : std::string();
+    noteLength_ = 0;
 }
 
 void RunLog::Format(const char* format, ...) {
@@ -31,6 +32,7 @@ void RunLog::Format(const char* format, ...) {
     const int needed = std::vsnprintf(nullptr, 0, format, measure);
     va_end(measure);
     text_.clear();
+    noteLength_ = 0;
     if (needed > 0) {
         std::string formatted(static_cast<size_t>(needed) + 1, '\0');
         std::vsnprintf(formatted.data(), formatted.size(), format, args);
@@ -43,6 +45,11 @@ void RunLog::Format(const char* format, ...) {
 void RunLog::Append(const char* bytes, size_t count) {
     if (bytes && count)
         text_.append(bytes, count);
+}
+
+void RunLog::AppendNote(std::string_view text) {
+    Append(text);
+    noteLength_ += text.size();
 }
 
 std::wstring LogFilePath(bool createFolders) {

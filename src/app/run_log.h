@@ -19,7 +19,14 @@ public:
     void Append(const char* bytes, size_t count);
     void Append(std::string_view text) { Append(text.data(), text.size()); }
 
+    // Appends TEXT as a note about the run (what it did not check, and why),
+    // which is no finding: a run whose log grew by notes only found nothing.
+    void AppendNote(std::string_view text);
+
     size_t Length() const { return text_.size(); }
+    // The length of the log without its notes: what a run compares to tell
+    // whether a module logged a finding.
+    size_t FindingsLength() const { return text_.size() - noteLength_; }
     const std::string& Text() const { return text_; }
 
     // Appends the whole log to the log file; the log itself stays as it is.
@@ -32,6 +39,7 @@ private:
     bool WriteToFileOnce() const;
 
     std::string text_;
+    size_t noteLength_ = 0; // the bytes of text_ that notes take
 };
 
 RunLog& TheRunLog();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/later_windows.h"
 #include "common/proc_address.h"
 
 namespace {
@@ -75,9 +76,7 @@ SetInformationFileFn SetInformationFile() {
 } // namespace
 
 std::wstring FinalPathOf(HANDLE handle) {
-    using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-    static const auto finalPath =
-        ProcAddress<FinalPathFn>(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW");
+    const auto finalPath = later_windows::GetFinalPathNameByHandleW();
     if (!finalPath)
         return {};
     std::vector<wchar_t> buffer(32768, L'\0');

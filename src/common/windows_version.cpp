@@ -1,6 +1,14 @@
 #include "common/windows_version.h"
 
-#include "common/proc_address.h"
+#include <atomic>
+
+#include "common/later_windows.h"
+
+namespace {
+
+std::atomic<bool> pretendWow64{false};
+
+} // namespace
 
 bool QueryWindowsVersion(OSVERSIONINFOEXW& version) {
     version = {};
@@ -14,10 +22,14 @@ DWORD WindowsMajorVersion() {
 }
 
 bool RunsUnderWow64() {
+    if (pretendWow64.load())
+        return true;
     // Windows XP before SP2 has no such call, and no 64-bit edition to run on.
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const auto isWow64Process =
-        ProcAddress<IsWow64ProcessFn>(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process");
+    const auto isWow64Process = later_windows::IsWow64Process();
     BOOL wow64 = FALSE;
     return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+void PretendWow64() {
+    pretendWow64.store(true);
 }

@@ -7,7 +7,8 @@
 #include <cwchar>
 
 #include "journal/journal_line.h"
-#include "common/proc_address.h"
+#include "common/later_windows.h"
+#include "common/windows_version.h"
 
 namespace {
 
@@ -154,11 +155,15 @@ LONG DeleteTreeAt(const RegistryKeyPath& key, int depth) {
         }
     }
     opened.reset();
-    using DeleteKeyEx = LONG(WINAPI*)(HKEY, const wchar_t*, REGSAM, DWORD);
-    static const auto deleteKeyEx =
-        ProcAddress<DeleteKeyEx>(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW");
+    const auto deleteKeyEx = later_windows::RegDeleteKeyExW();
     if (key.view != 0 && deleteKeyEx != nullptr)
         return deleteKeyEx(key.root, key.subKey.c_str(), key.view, 0);
+    // Without the call (32-bit XP and Server 2003 before SP1) there is one
+    // registry view only, unless a 32-bit program runs on 64-bit Windows,
+    // which always has the call: a key of another view is never deleted in
+    // the program's own view instead.
+    if (key.view != 0 && RunsUnderWow64())
+        return ERROR_NOT_SUPPORTED;
     return RegDeleteKeyW(key.root, key.subKey.c_str());
 }
 

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "common/later_windows.h"
 #include "common/proc_address.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
@@ -15,8 +16,6 @@ namespace {
 
 using SizeFunction = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
 using InfoFunction = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
-using SizeExFunction = DWORD(WINAPI*)(DWORD, LPCWSTR, LPDWORD);
-using InfoExFunction = BOOL(WINAPI*)(DWORD, LPCWSTR, DWORD, DWORD, LPVOID);
 using QueryFunction = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
 
 // A version resource is at most 64 KB (its length is a 16-bit field); what
@@ -31,8 +30,8 @@ constexpr DWORD kVersionBlockLimit = 1 << 20;
 struct VersionFunctions {
     SizeFunction size = nullptr;
     InfoFunction info = nullptr;
-    SizeExFunction sizeEx = nullptr;
-    InfoExFunction infoEx = nullptr;
+    later_windows::GetFileVersionInfoSizeExWFn sizeEx = nullptr;
+    later_windows::GetFileVersionInfoExWFn infoEx = nullptr;
     QueryFunction query = nullptr;
 };
 
@@ -48,8 +47,8 @@ const VersionFunctions& Version() {
             return loaded;
         loaded.size = ProcAddress<SizeFunction>(library, "GetFileVersionInfoSizeW");
         loaded.info = ProcAddress<InfoFunction>(library, "GetFileVersionInfoW");
-        loaded.sizeEx = ProcAddress<SizeExFunction>(library, "GetFileVersionInfoSizeExW");
-        loaded.infoEx = ProcAddress<InfoExFunction>(library, "GetFileVersionInfoExW");
+        loaded.sizeEx = later_windows::GetFileVersionInfoSizeExW();
+        loaded.infoEx = later_windows::GetFileVersionInfoExW();
         loaded.query = ProcAddress<QueryFunction>(library, "VerQueryValueW");
         return loaded;
     }();
@@ -71,15 +70,15 @@ bool AllocateBlock(DWORD size, std::vector<unsigned char>& block) {
 bool ReadVersionBlock(const std::wstring& path, std::vector<unsigned char>& block) {
     const VersionFunctions& version = Version();
     DWORD handle = 0;
-    if (WindowsMajorVersion() < 6) {
+    // Vista and later always have the Ex functions; without them (XP) the
+    // plain ones read the file itself, there being no language redirection.
+    if (WindowsMajorVersion() < 6 || !version.sizeEx || !version.infoEx) {
         if (!version.size || !version.info)
             return false;
         const DWORD size = version.size(path.c_str(), &handle);
         return AllocateBlock(size, block) &&
                version.info(path.c_str(), 0, size, block.data()) != FALSE;
     }
-    if (!version.sizeEx || !version.infoEx)
-        return false;
     const DWORD size = version.sizeEx(0, path.c_str(), &handle);
     return AllocateBlock(size, block) &&
            version.infoEx(0, path.c_str(), 0, size, block.data()) != FALSE;

@@ -18,7 +18,8 @@ namespace {
 
 constexpr char kInputMethodsNotRunning[] = "输入法程序未执行\r\n";
 constexpr char kDesktopIconsGone[] = "按注册表项异常，导致桌面图标不见了\r\n";
-// A 32-bit program on 64-bit Windows checks no system file (see the index).
+// A 32-bit program on 64-bit Windows checks no system file (see the index):
+// a note, no finding.
 constexpr char kSystemFilesNotChecked[] = "64位系统上的32位程序不检查系统文件\r\n";
 
 } // namespace
@@ -31,7 +32,7 @@ int CKillFileMender::Scan() {
     FileVersions versions;
     bool found = FindSearchPathSuspects(InjectSuspects);
     if (RunsUnderWow64())
-        TheRunLog().Append(kSystemFilesNotChecked);
+        TheRunLog().AppendNote(kSystemFilesNotChecked);
     if (!StopRequested() && ScanDamagedFiles(RepairList, versions)) {
         RequireRestart();
         found = true;

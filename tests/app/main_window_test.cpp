@@ -95,6 +95,23 @@ protected:
     }
 };
 
+// Without administrator rights the window says so at once, and its button,
+// disabled, starts no run even when a click reaches it.
+TEST_F(MainWindow, WithoutAdministratorRightsTheWindowSaysSoAndStartsNothing) {
+    const StartedProgram started =
+        StartAndWaitForMainDialog(L"C:\\tools\\window_fixture.exe no-admin", kTimeoutMs);
+    ASSERT_TRUE(started.main);
+    EXPECT_EQ(ControlText(started.main, kStatusLine), L"需要管理员权限：请以管理员身份运行本程序");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(started.main, kStartStopButton)));
+    Click(started.main, kStartStopButton);
+    EXPECT_TRUE(NoDialogFor(started.processId, kResultText, 2000)) << "a run started";
+    EXPECT_EQ(ControlText(started.main, kStartStopButton), kStartText);
+    EXPECT_EQ(ControlText(started.main, kStatusLine), L"需要管理员权限：请以管理员身份运行本程序");
+    EXPECT_EQ(GetFileAttributesW(LogFilePath(false).c_str()), INVALID_FILE_ATTRIBUTES);
+    Click(started.main, IDCANCEL);
+    EXPECT_EQ(WaitForExit(started.process.get(), kTimeoutMs), static_cast<DWORD>(IDCANCEL));
+}
+
 // How a run ended and whether the suite is there decide the result dialog's
 // texts; OK starts the suite or opens its download. (A fresh Wine prefix
 // always has findings, so the clean machine is the window fixture's.)

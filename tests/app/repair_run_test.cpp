@@ -12,6 +12,7 @@
 #include "app/run_flags.h"
 #include "app/run_completion.h"
 #include "app/run_log.h"
+#include "app/run_report.h"
 #include "app/stop_request.h"
 #include "common/registry.h"
 #include "support/prompt_watcher.h"
@@ -23,6 +24,7 @@ namespace {
 struct Behaviour {
     int scanResult = 0;
     std::string scanLine;
+    std::string scanNote; // a note about the scan, no finding
     std::string repairLine;
     bool scanNeedsRestart = false;
     bool stopDuringRepair = false; // the user presses stop while it repairs
@@ -49,6 +51,7 @@ public:
         Behaviour& b = behaviours[Slot];
         ++b.scans;
         TheRunLog().Append(b.scanLine);
+        TheRunLog().AppendNote(b.scanNote);
         if (b.scanNeedsRestart)
             RequireRestart();
         return b.scanResult;
@@ -171,6 +174,27 @@ TEST_F(RepairRun, ScanThatLogsButReturnsZeroStillCountsAsFinding) {
     EXPECT_EQ(BodyAfterStartLine(TheRunLog().Text()), "found\r\n" + kSeparator);
     EXPECT_EQ(behaviours[1].repairs, 0);
     EXPECT_EQ(TheRunFlags().anythingFound, 1);
+}
+
+// What a 32-bit build under WOW64 logs about the system files it does not
+// check stays in the log, and the run, the report and the scan's exit code
+// still say that nothing was found.
+TEST_F(RepairRun, NoteAloneIsNoFinding) {
+    const std::string note = "not checked here\r\n";
+    behaviours[3].scanNote = note;
+    RunFakes();
+    EXPECT_EQ(BodyAfterStartLine(TheRunLog().Text()), note + kNoAnomaly + kSeparator);
+    EXPECT_EQ(TheRunFlags().anythingFound, 0);
+    for (const ModuleFinding& finding : TheRunReport().modules)
+        EXPECT_FALSE(finding.found) << finding.module.c_str();
+
+    EXPECT_EQ((RunScanOnlyWith<FakeModule<0>, FakeModule<1>, FakeModule<2>, FakeModule<3>>()), 0);
+    EXPECT_NE(TheRunLog().Text().find(note + kNoAnomaly), std::string::npos);
+
+    // A finding beside the note is still one.
+    behaviours[2].scanLine = "found\r\n";
+    EXPECT_EQ((RunScanOnlyWith<FakeModule<0>, FakeModule<1>, FakeModule<2>, FakeModule<3>>()), 1);
+    EXPECT_EQ(TheRunLog().Text().find(kNoAnomaly), std::string::npos);
 }
 
 TEST_F(RepairRun, SecondPassNeededWritesRunOnceAndPrompts) {

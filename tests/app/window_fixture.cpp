@@ -3,12 +3,14 @@
 // it, slowly enough for a stop to land in the middle of it. Stopping the
 // thread from outside in such a step would leave the file cut short or the
 // value missing. Usage: window_fixture.exe [step milliseconds | clean], where
-// clean is a machine on which no module finds anything.
+// clean is a machine on which no module finds anything, no-admin a process
+// without administrator rights.
 #include <windows.h>
 
 #include <cwchar>
 #include <string>
 
+#include "app/administrator_rights.h"
 #include "app/module_kill_client.h"
 #include "app/program.h"
 #include "app/repair_run.h"
@@ -82,6 +84,12 @@ int RunOnCleanMachine(HWND dialog) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t* commandLine, int) {
     if (commandLine && std::wcscmp(commandLine, L"clean") == 0)
         return RunProgram(RunOnCleanMachine);
+    // Wine always runs programs as an administrator: the window as a limited
+    // user meets it, over the slow repairs it must never start.
+    if (commandLine && std::wcscmp(commandLine, L"no-admin") == 0) {
+        PretendNoAdministratorRights();
+        return RunProgram(RunSlowRepairs);
+    }
     if (commandLine && *commandLine)
         stepMs = static_cast<DWORD>(std::wcstoul(commandLine, nullptr, 10));
     return RunProgram(RunSlowRepairs);

@@ -37,7 +37,8 @@ new_machine() {
     export WINEPREFIX=$work/$1
     copy_prefix "$template" "$WINEPREFIX"
     mkdir -p "$WINEPREFIX/drive_c/tools"
-    cp "$exe" "$cut_off_exe" "$WINEPREFIX/drive_c/tools/"
+    cp "$exe" "$WINEPREFIX/drive_c/tools/filemender.exe"
+    cp "$cut_off_exe" "$WINEPREFIX/drive_c/tools/filemender_cut_off.exe"
     tools=$WINEPREFIX/drive_c/ProgramData/quillanTools
     if [ "${2:-}" != healthy ]; then
         machine_locale=zh_CN.UTF-8

@@ -17,7 +17,7 @@ copy_prefix "$template" "$prefix"
 wineserver -p >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null 2>&1
 mkdir -p "$prefix/drive_c/tools"
-cp "$exe" "$prefix/drive_c/tools/"
+cp "$exe" "$prefix/drive_c/tools/filemender.exe"
 start_nginx "$conf" "$prefix/drive_c/nginx" "$fileserver" || exit 1
 damage_demo_machine
 
@@ -41,6 +41,7 @@ done
 expect "first run repairs only the damaged files" \
     test "$(grep -c "修复文件	" <<<"$first")" -eq "$(wc -w <<<"$DEMO_DAMAGED_FILES")"
 expect "first run logs the hijacked shell" grep -qF "按注册表项异常，导致桌面图标不见了" <<<"$first"
+# As the scan stored it: with its "\\?\" prefix, in lower case.
 expect "first run logs the planted DLL" \
     grep -qF 'Search Path Inject	\\?\c:\program files\demoapp\lpk.dll' <<<"$first"
 

@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include <atomic>
-#include <thread>
 
 #include "app/run_log.h"
 #include "common/registry.h"
 #include "common/system_directories.h"
 #include "common/unique_resource.h"
+#include "common/win32_thread.h"
 #include "support/child_process.h"
 #include "support/program_windows.h"
 #include "sysfile/registry_fixture.h"
@@ -64,7 +64,7 @@ TEST(WholeRun, FirstPassSchedulesTheSecondWhichRunsAfterTheRestart) {
         // The pass after the restart shows no window of its own.
         std::atomic<bool> restarted{false};
         std::atomic<bool> windowShown{false};
-        std::thread watch([&] {
+        JoinedThread watch([&] {
             while (!restarted) {
                 if (program_windows::FindDialog(0, program_windows::kStartStopButton))
                     windowShown = true;
@@ -73,7 +73,7 @@ TEST(WholeRun, FirstPassSchedulesTheSecondWhichRunsAfterTheRestart) {
         });
         EXPECT_EQ(RunAndWait(systemDir + L"wineboot.exe -r", 120000), 0u);
         restarted = true;
-        watch.join();
+        watch.Join();
         EXPECT_FALSE(windowShown);
     }
     const std::string both = ReadWholeFile(log);

@@ -31,11 +31,11 @@ PromptWatcher::PromptWatcher(DWORD processId)
 
 PromptWatcher::~PromptWatcher() {
     stop_ = true;
-    thread_.join();
+    thread_.Join();
 }
 
 int PromptWatcher::AnsweredTitled(const std::wstring& title) const {
-    std::lock_guard<std::mutex> hold(titlesLock_);
+    CriticalSectionLock hold(titlesLock_);
     return static_cast<int>(std::count(titles_.begin(), titles_.end(), title));
 }
 
@@ -49,7 +49,7 @@ void PromptWatcher::Watch() {
                 wchar_t title[256] = {};
                 GetWindowTextW(dialog, title, ARRAYSIZE(title));
                 {
-                    std::lock_guard<std::mutex> hold(titlesLock_);
+                    CriticalSectionLock hold(titlesLock_);
                     titles_.push_back(title);
                 }
                 PostMessageW(dialog, WM_COMMAND, IDNO, 0);

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <atomic>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "common/win32_thread.h"
 
 // Answers "No" to every dialog box this process shows (the system restart
 // prompt among them) and counts them, so a run that prompts does not block
@@ -30,7 +30,7 @@ private:
     const DWORD processId_;
     std::atomic<bool> stop_{false};
     std::atomic<int> answered_{0};
-    mutable std::mutex titlesLock_;
+    mutable CriticalSection titlesLock_;
     std::vector<std::wstring> titles_;
-    std::thread thread_;
+    JoinedThread thread_; // last: started after the rest is made, joined first
 };
