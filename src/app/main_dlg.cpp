@@ -9,19 +9,13 @@
 #include "app/repair_run.h"
 #include "app/run_completion.h"
 #include "app/run_flags.h"
+#include "app/run_progress.h"
 #include "app/stop_request.h"
 #include "app/suite_lookup.h"
+#include "app/ui_texts.h"
 #include "app/web_pages.h"
 
 namespace {
-
-constexpr wchar_t kCaption[] = L"Tessaly系统文件修复工具v1.4";
-constexpr wchar_t kHeaderText[] = L"Tessaly系统文件修复工具";
-constexpr wchar_t kHomePageLinkText[] = L"Tessaly安全网";
-constexpr wchar_t kStartText[] = L"开始修复";
-constexpr wchar_t kStopText[] = L"停止修复";
-constexpr wchar_t kScanningText[] = L"正在扫描中。。。 ";
-constexpr wchar_t kIdleText[] = L"请点击“开始修复”，立即检测缺少的文件，修复系统";
 
 constexpr COLORREF kBandColour = RGB(222, 239, 255);
 constexpr int kBandHeight = 40;
@@ -29,6 +23,10 @@ constexpr int kHeaderTextMargin = 50;
 
 // How long a stop waits for the run before the dialog returns to idle.
 constexpr DWORD kStopWaitMs = 200;
+// The dialog looks at the progress once more this long after a progress
+// message, for what changed after it: the run posts no faster than that.
+constexpr UINT_PTR kProgressCatchUpTimer = 1;
+constexpr UINT kProgressCatchUpMs = kProgressPostIntervalMs + 50;
 // How long a new start waits for a stopped run that is still finishing its step.
 constexpr DWORD kPreviousRunWaitMs = 10000;
 
@@ -65,6 +63,16 @@ bool CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
     case WM_REPAIR_FINISHED:
         ShowResult();
+        return true;
+    case WM_REPAIR_PROGRESS:
+        ShowProgress();
+        SetTimer(Window(), kProgressCatchUpTimer, kProgressCatchUpMs, nullptr);
+        return true;
+    case WM_TIMER:
+        if (wParam != kProgressCatchUpTimer)
+            return false;
+        KillTimer(Window(), kProgressCatchUpTimer);
+        ShowProgress();
         return true;
     case WM_ERASEBKGND:
         PaintBackground(reinterpret_cast<HDC>(wParam));
@@ -114,8 +122,8 @@ void CMainDlg::Initialise() {
     if (smallIcon_)
         SendMessageW(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 
-    SetWindowTextW(Window(), kCaption);
-    SetDlgItemTextW(Window(), IDC_HOME_PAGE_LINK, kHomePageLinkText);
+    SetWindowTextW(Window(), UiText(UiTextId::Caption));
+    SetDlgItemTextW(Window(), IDC_HOME_PAGE_LINK, UiText(UiTextId::HomePageLink));
     logo_.reset(static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
 
@@ -160,17 +168,22 @@ void CMainDlg::PaintBackground(HDC dc) {
     HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
     if (icon_)
         DrawIcon(dc, 10, 5, icon_.get());
-    RECT header = {kHeaderTextMargin, 0, width - kHeaderTextMargin, kBandHeight};
-    DrawTextW(dc, kHeaderText, -1, &header, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    RECT header = HeaderTextArea(width);
+    DrawTextW(dc, UiText(UiTextId::Header), -1, &header,
+              DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     if (previousFont)
         SelectObject(dc, previousFont);
+}
+
+RECT CMainDlg::HeaderTextArea(int clientWidth) {
+    return {kHeaderTextMargin, 0, clientWidth - kHeaderTextMargin, kBandHeight};
 }
 
 void CMainDlg::StartOrStop() {
     wchar_t text[513] = {};
     if (GetDlgItemTextW(Window(), IDC_START_STOP, text, ARRAYSIZE(text)) == 0)
         return;
-    if (std::wcscmp(text, kStartText) == 0)
+    if (std::wcscmp(text, UiText(UiTextId::Start)) == 0)
         Start();
     else
         Stop();
@@ -188,8 +201,20 @@ void CMainDlg::Start() {
     ClearStopRequest();
     ResetRunCompletion();
     worker_.reset(CreateThread(nullptr, 0, Worker, this, 0, &workerId_));
-    SetDlgItemTextW(Window(), IDC_START_STOP, kStopText);
-    SetDlgItemTextW(Window(), IDC_STATUS, kScanningText);
+    SetDlgItemTextW(Window(), IDC_START_STOP, UiText(UiTextId::Stop));
+    SetDlgItemTextW(Window(), IDC_STATUS, UiText(UiTextId::Scanning));
+    showsProgress_ = true;
+}
+
+void CMainDlg::ShowProgress() {
+    // A stopped run may go on to the end of its step: its news is not shown.
+    if (!showsProgress_)
+        return;
+    const std::wstring text = ProgressText(TheUiLanguage(), CurrentRunProgress());
+    wchar_t shown[256] = {};
+    GetDlgItemTextW(Window(), IDC_STATUS, shown, ARRAYSIZE(shown));
+    if (text != shown)
+        SetDlgItemTextW(Window(), IDC_STATUS, text.c_str());
 }
 
 DWORD WINAPI CMainDlg::Worker(void* dialog) {
@@ -200,6 +225,7 @@ DWORD WINAPI CMainDlg::Worker(void* dialog) {
 
 void CMainDlg::Stop() {
     stopFlag_ = 1;
+    showsProgress_ = false;
     RequestStop();
     DismissWorkerPrompts();
     // The run ends at its next step; a step that takes longer finishes on its
@@ -219,11 +245,15 @@ void CMainDlg::DismissWorkerPrompts() {
 }
 
 void CMainDlg::ShowResult() {
+    // What the run did last, which a progress message may not have told yet.
+    KillTimer(Window(), kProgressCatchUpTimer);
+    ShowProgress();
+    showsProgress_ = false;
     HWND owner = GetActiveWindow();
     COKDlg result(&stopFlag_);
     result.DoModal(owner ? owner : Window());
-    SetDlgItemTextW(Window(), IDC_START_STOP, kStartText);
-    SetDlgItemTextW(Window(), IDC_STATUS, kIdleText);
+    SetDlgItemTextW(Window(), IDC_START_STOP, UiText(UiTextId::Start));
+    SetDlgItemTextW(Window(), IDC_STATUS, UiText(UiTextId::Idle));
 }
 
 void CMainDlg::AskRunToStop() {

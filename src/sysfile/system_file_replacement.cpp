@@ -8,6 +8,7 @@
 #include "app/stop_request.h"
 #include "sysfile/good_copy_replacement.h"
 #include "sysfile/kernel_driver_service.h"
+#include "sysfile/system_file_progress.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ void FollowUp(const std::wstring& target, bool replaced) {
 } // namespace
 
 void ReplaceSystemFiles(const std::wstring& edition, const RepairEntries& entries) {
+    size_t fetched = 0;
+    NoteCopiesFetched(fetched, entries.size());
     for (const RepairEntry& entry : entries) {
         // Between whole replacements: a file is always the old or the new one.
         if (StopRequested())
@@ -58,5 +61,6 @@ void ReplaceSystemFiles(const std::wstring& edition, const RepairEntries& entrie
         const Replacement replacement = ReplaceWithGoodCopy(edition, entry.target, entry.digest);
         if (replacement != Replacement::NotDone)
             FollowUp(entry.target, replacement == Replacement::Done);
+        NoteCopiesFetched(++fetched, entries.size());
     }
 }
