@@ -10,6 +10,7 @@
 #include "app/run_completion.h"
 #include "app/run_flags.h"
 #include "app/run_progress.h"
+#include "app/screen_dpi.h"
 #include "app/stop_request.h"
 #include "app/suite_lookup.h"
 #include "app/ui_texts.h"
@@ -17,9 +18,16 @@
 
 namespace {
 
+// Pixels at 96 dots per inch; the dialog's controls, measured in dialog
+// units, grow with the resolution, and so does what is drawn around them.
 constexpr COLORREF kBandColour = RGB(222, 239, 255);
 constexpr int kBandHeight = 40;
 constexpr int kHeaderTextMargin = 50;
+constexpr int kIconLeft = 10;
+constexpr int kIconTop = 5;
+// The logo's left edge from the right, its top from the footer band's top.
+constexpr int kLogoRight = 100;
+constexpr int kLogoTop = 7;
 
 // How long a stop waits for the run before the dialog returns to idle.
 constexpr DWORD kStopWaitMs = 200;
@@ -144,30 +152,31 @@ void CMainDlg::PaintBackground(HDC dc) {
     GetClientRect(Window(), &client);
     const int width = client.right;
     const int height = client.bottom;
+    const int band = BandHeight();
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
 
-    FillBand(dc, height - kBandHeight, height, width);
-    DrawLine(dc, height - kBandHeight, width);
+    FillBand(dc, height - band, height, width);
+    DrawLine(dc, height - band, width);
     if (logo_) {
         const UniqueMemoryDc memory(CreateCompatibleDC(dc));
         if (memory) {
             BITMAP bitmap = {};
             GetObjectW(logo_.get(), sizeof(bitmap), &bitmap);
             HGDIOBJ previous = SelectObject(memory.get(), logo_.get());
-            BitBlt(dc, width - 100, height - kBandHeight + 7, bitmap.bmWidth, bitmap.bmHeight,
-                   memory.get(), 0, 0, SRCCOPY);
+            BitBlt(dc, width - ScaledToScreen(kLogoRight), height - band + ScaledToScreen(kLogoTop),
+                   bitmap.bmWidth, bitmap.bmHeight, memory.get(), 0, 0, SRCCOPY);
             SelectObject(memory.get(), previous);
         }
     }
 
-    FillBand(dc, 0, kBandHeight, width);
-    DrawLine(dc, kBandHeight, width);
+    FillBand(dc, 0, band, width);
+    DrawLine(dc, band, width);
 
     SetBkMode(dc, TRANSPARENT);
     HFONT font = TvFontPool::Instance().GetFont(kFontHeader);
     HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
     if (icon_)
-        DrawIcon(dc, 10, 5, icon_.get());
+        DrawIcon(dc, ScaledToScreen(kIconLeft), ScaledToScreen(kIconTop), icon_.get());
     RECT header = HeaderTextArea(width);
     DrawTextW(dc, UiText(UiTextId::Header), -1, &header,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
@@ -175,8 +184,13 @@ void CMainDlg::PaintBackground(HDC dc) {
         SelectObject(dc, previousFont);
 }
 
+int CMainDlg::BandHeight() {
+    return ScaledToScreen(kBandHeight);
+}
+
 RECT CMainDlg::HeaderTextArea(int clientWidth) {
-    return {kHeaderTextMargin, 0, clientWidth - kHeaderTextMargin, kBandHeight};
+    const int margin = ScaledToScreen(kHeaderTextMargin);
+    return {margin, 0, clientWidth - margin, BandHeight()};
 }
 
 void CMainDlg::StartOrStop() {

@@ -21,7 +21,9 @@ public:
     // is left.
     bool FinishRun(DWORD timeoutMs);
 
-    // Where the header text is drawn in a client area CLIENT_WIDTH wide.
+    // The height of the header and the footer band, and where the header text
+    // is drawn in a client area CLIENT_WIDTH wide, at the screen's resolution.
+    static int BandHeight();
     static RECT HeaderTextArea(int clientWidth);
 
 protected:

@@ -191,9 +191,21 @@ TEST_P(DialogFit, EveryTextOfTheMainDialogFits) {
     files.copiesFetched = files.copiesToFetch = 999;
     ExpectFits(dialog.get(), IDC_STATUS, ProgressText(language, files));
 
-    // The header drawn in the band.
+    // The two links of the footer inside its band, the rest between the bands.
     RECT client = {};
     GetClientRect(dialog.get(), &client);
+    const int band = CMainDlg::BandHeight();
+    for (int id :
+         {IDC_START_STOP, IDC_FORUM_THREAD_LINK, IDC_HOME_PAGE_LINK, IDC_FORUM_LINK, IDC_STATUS}) {
+        RECT rect = {};
+        GetWindowRect(GetDlgItem(dialog.get(), id), &rect);
+        MapWindowPoints(nullptr, dialog.get(), reinterpret_cast<POINT*>(&rect), 2);
+        const bool inFooter = id == IDC_HOME_PAGE_LINK || id == IDC_FORUM_LINK;
+        EXPECT_GE(rect.top, inFooter ? client.bottom - band : band) << "control " << id;
+        EXPECT_LE(rect.bottom, inFooter ? client.bottom : client.bottom - band) << "control " << id;
+    }
+
+    // The header drawn in the band.
     const RECT area = CMainDlg::HeaderTextArea(client.right);
     HDC dc = GetDC(dialog.get());
     HGDIOBJ previous = SelectObject(dc, TvFontPool::Instance().GetFont(kFontHeader));
