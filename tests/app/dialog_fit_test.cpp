@@ -24,15 +24,6 @@ namespace {
 // The longest customer-service number a release may carry.
 constexpr wchar_t kLongSupportNumber[] = L"12345678901";
 
-std::string Utf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    out.resize(static_cast<size_t>(size) - 1);
-    return out;
-}
-
 const char* Name(UiLanguage language) {
     return language == UiLanguage::Chinese ? "Chinese" : "English";
 }

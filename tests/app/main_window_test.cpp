@@ -28,15 +28,6 @@ constexpr wchar_t kSuiteKey[] = L"SOFTWARE\\Orvix";
 constexpr wchar_t kStoppedOpening[] = L"用户终止，";
 constexpr DWORD kTimeoutMs = 120000;
 
-std::string Utf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    out.resize(static_cast<size_t>(size) - 1);
-    return out;
-}
-
 void SetDefaultValue(const std::wstring& subKey, const std::wstring& value) {
     UniqueKey key;
     ASSERT_EQ(OpenOrCreateKey(HKEY_CLASSES_ROOT, subKey.c_str(), KEY_ALL_ACCESS, key),
