@@ -1,42 +1,50 @@
 #include "app/run_progress.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "app/ui_texts.h"
 
 namespace {
 
-// The worker writes the progress, the dialog thread reads it.
+// The worker writes the progress, the dialog thread reads it. No lock: the
+// run must never wait for the window, and a count read half-way through an
+// update is put right by the next one.
 class ProgressStore {
 public:
-    ProgressStore() { InitializeCriticalSection(&lock_); }
-    // Never deleted: a stopped run may still be finishing its step while the
-    // process ends.
-    ~ProgressStore() = default;
-    ProgressStore(const ProgressStore&) = delete;
-    ProgressStore& operator=(const ProgressStore&) = delete;
-
-    template <class Change> void Update(Change change) {
-        EnterCriticalSection(&lock_);
-        change(progress_);
-        LeaveCriticalSection(&lock_);
+    void Reset() {
+        step_.store(static_cast<int>(RunStep::Starting));
+        SetFiles(0, 0);
+        SetCopies(0, 0);
     }
-    RunProgress Read() {
-        EnterCriticalSection(&lock_);
-        const RunProgress copy = progress_;
-        LeaveCriticalSection(&lock_);
-        return copy;
+    void SetStep(RunStep step) { step_.store(static_cast<int>(step)); }
+    void SetFiles(unsigned done, unsigned total) {
+        filesToCheck_.store(total);
+        filesChecked_.store(done);
+    }
+    void SetCopies(unsigned done, unsigned total) {
+        copiesToFetch_.store(total);
+        copiesFetched_.store(done);
+    }
+    RunProgress Read() const {
+        RunProgress progress;
+        progress.step = static_cast<RunStep>(step_.load());
+        progress.filesChecked = filesChecked_.load();
+        progress.filesToCheck = filesToCheck_.load();
+        progress.copiesFetched = copiesFetched_.load();
+        progress.copiesToFetch = copiesToFetch_.load();
+        return progress;
     }
 
 private:
-    CRITICAL_SECTION lock_;
-    RunProgress progress_;
+    std::atomic<int> step_{static_cast<int>(RunStep::Starting)};
+    std::atomic<unsigned> filesChecked_{0};
+    std::atomic<unsigned> filesToCheck_{0};
+    std::atomic<unsigned> copiesFetched_{0};
+    std::atomic<unsigned> copiesToFetch_{0};
 };
 
-ProgressStore& Store() {
-    static ProgressStore store;
-    return store;
-}
+ProgressStore store;
 
 // The report of the run on the worker thread; set and used there only.
 RunProgressReport* currentReport = nullptr;
@@ -58,7 +66,7 @@ std::wstring Formatted(const wchar_t* format, unsigned a, unsigned b, unsigned c
 RunProgressReport::RunProgressReport(HWND dialog) : dialog_(dialog) {
     if (!dialog_)
         return;
-    Store().Update([](RunProgress& progress) { progress = RunProgress(); });
+    store.Reset();
     currentReport = this;
     SetSystemFileProgress(this);
 }
@@ -71,23 +79,17 @@ RunProgressReport::~RunProgressReport() {
 }
 
 void RunProgressReport::EnterStep(RunStep step) {
-    Store().Update([step](RunProgress& progress) { progress.step = step; });
+    store.SetStep(step);
     Changed();
 }
 
 void RunProgressReport::FilesChecked(size_t done, size_t total) {
-    Store().Update([done, total](RunProgress& progress) {
-        progress.filesChecked = Count(done);
-        progress.filesToCheck = Count(total);
-    });
+    store.SetFiles(Count(done), Count(total));
     Changed();
 }
 
 void RunProgressReport::CopiesFetched(size_t done, size_t total) {
-    Store().Update([done, total](RunProgress& progress) {
-        progress.copiesFetched = Count(done);
-        progress.copiesToFetch = Count(total);
-    });
+    store.SetCopies(Count(done), Count(total));
     Changed();
 }
 
@@ -106,7 +108,7 @@ void NoteRunStep(RunStep step) {
 }
 
 RunProgress CurrentRunProgress() {
-    return Store().Read();
+    return store.Read();
 }
 
 std::wstring ProgressText(UiLanguage language, const RunProgress& progress) {

@@ -445,7 +445,7 @@ TEST_F(SlowRepairs, ClosingDuringARunWaitsForTheStepInProgress) {
 // A stop that reaches the window after the run has ended by itself (its
 // completion is queued behind the stop) shows one result dialog, not two.
 TEST_F(SlowRepairs, StopAfterTheRunEndedShowsOneResult) {
-    const StartedProgram started = StartAndWaitForMainDialog(Fixture(20), kTimeoutMs);
+    const StartedProgram started = StartAndWaitForMainDialog(Fixture(200), kTimeoutMs);
     ASSERT_TRUE(started.main);
     const DWORD processId = started.processId;
     HWND main = started.main;
@@ -454,7 +454,12 @@ TEST_F(SlowRepairs, StopAfterTheRunEndedShowsOneResult) {
     Click(main, kStartStopButton);
     ASSERT_TRUE(WaitForControlText(main, kStartStopButton, kStopText, 10000));
     // The window's thread is held while the run ends, so the stop is queued
-    // before the run's own completion message.
+    // before the run's own completion message. It is held between messages:
+    // once it has shown the run's first progress, it has nothing to do until
+    // it looks again after the post interval.
+    const std::wstring scanning = ControlText(main, kStatusLine);
+    ASSERT_TRUE(WaitFor([&] { return ControlText(main, kStatusLine) != scanning; }, 10000));
+    Sleep(50);
     const UniqueHandle windowThread(
         OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(main, nullptr)));
     ASSERT_TRUE(windowThread);
