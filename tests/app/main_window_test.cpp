@@ -263,7 +263,6 @@ TEST_F(MainWindow, StatusLineFollowsTheRunToTheSystemFileStep) {
     for (const std::wstring& text : texts)
         seen += Utf8(text) + "\n";
     ASSERT_FALSE(texts.empty());
-    EXPECT_EQ(texts.front(), L"正在扫描中。。。 ") << seen;
     EXPECT_GE(texts.size(), 3u) << "the status line changed less than twice:\n" << seen;
     EXPECT_NE(texts.back().find(L"系统文件"), std::wstring::npos) << seen;
     EXPECT_NE(texts.back().find(L"已下载 2/2"), std::wstring::npos) << seen;
