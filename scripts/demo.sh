@@ -4,7 +4,8 @@
 # on a private X display, the start button pressed, the restart prompt
 # answered, the result read, then the installation restarted (wineboot -r)
 # so that the unattended second pass runs when one is due. Prints the run log
-# and keeps it with screenshots of both dialogs in build/win64/demo-output/.
+# and keeps it with screenshots of both dialogs, in Chinese and in English, in
+# build/win64/demo-output/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -106,5 +107,20 @@ if [ "$second_pass_due" = 1 ] && [ "$blocks" -ne 2 ]; then
 elif [ "$second_pass_due" = 1 ]; then
     echo "ok      the second pass ran after the restart and appended its block"
 fi
-echo "== the log and screenshots of both dialogs: $out"
+
+# The same window for a user whose Windows is not Chinese: one more run on the
+# repaired machine, after the checks, for the English screenshots only.
+echo "== the window in English (a user whose Windows is not Chinese)"
+(cd "$demo/drive_c" &&
+    SCREENSHOT_DIR="Z:${out//\//\\}" env LC_ALL=en_US.UTF-8 wine explorer \
+        /desktop=filemender_en,800x600 'C:\tools\window_driver.exe' 'C:\tools\filemender.exe') |
+    tr -d '\r' | tee "$out/window_english.txt"
+bitmaps_to_png "$out"
+[ -f "$out/demo_main.png" ] && mv "$out/demo_main.png" "$out/main_window_english.png"
+[ -f "$out/demo_result.png" ] && mv "$out/demo_result.png" "$out/result_dialog_english.png"
+if ! grep -q '^result: Scan complete' "$out/window_english.txt"; then
+    echo "FAILED  the window did not speak English"
+    failed=1
+fi
+echo "== the log and screenshots of both dialogs, in Chinese and in English: $out"
 exit $failed

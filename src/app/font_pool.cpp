@@ -1,5 +1,7 @@
 #include "app/font_pool.h"
 
+#include "app/screen_dpi.h"
+
 namespace {
 
 constexpr LONG kBaseHeight = -11;
@@ -28,7 +30,7 @@ HFONT TvFontPool::GetFont(WORD key) {
     if (found != fonts_.end())
         return found->second;
     LOGFONTW description = base_;
-    description.lfHeight = kBaseHeight - static_cast<LONG>(key >> 8);
+    description.lfHeight = -ScaledToScreen(-kBaseHeight + static_cast<LONG>(key >> 8));
     description.lfWeight = (key & 0x4) ? FW_BOLD : FW_NORMAL;
     description.lfUnderline = (key & 0x2) ? TRUE : FALSE;
     description.lfItalic = (key & 0x1) ? TRUE : FALSE;

@@ -11,7 +11,8 @@ constexpr WORD kFontLink = 0x0002;
 constexpr WORD kFontHeader = 0x0A00;
 
 // The process-wide cache of the fonts both dialogs draw with: Tahoma, 11
-// pixels high, varied by a style key. Fonts live as long as the process;
+// pixels high at 96 dots per inch (more at a higher resolution, as the dialog
+// font grows), varied by a style key. Fonts live as long as the process;
 // callers select them and never delete them. Used on the dialog thread only.
 class TvFontPool {
 public:

@@ -10,29 +10,33 @@
 #include "app/repair_run.h"
 #include "app/run_completion.h"
 #include "app/run_flags.h"
+#include "app/run_progress.h"
+#include "app/screen_dpi.h"
 #include "app/single_run_guard.h"
 #include "app/stop_request.h"
 #include "app/suite_lookup.h"
+#include "app/ui_texts.h"
 #include "app/web_pages.h"
 
 namespace {
 
-constexpr wchar_t kCaption[] = L"Tessaly系统文件修复工具v1.4";
-constexpr wchar_t kHeaderText[] = L"Tessaly系统文件修复工具";
-constexpr wchar_t kHomePageLinkText[] = L"Tessaly安全网";
-constexpr wchar_t kStartText[] = L"开始修复";
-constexpr wchar_t kStopText[] = L"停止修复";
-constexpr wchar_t kScanningText[] = L"正在扫描中。。。 ";
-constexpr wchar_t kIdleText[] = L"请点击“开始修复”，立即检测缺少的文件，修复系统";
-// In place of the idle text when the program lacks administrator rights.
-constexpr wchar_t kNoAdministratorRightsText[] = L"需要管理员权限：请以管理员身份运行本程序";
-
+// Pixels at 96 dots per inch; the dialog's controls, measured in dialog
+// units, grow with the resolution, and so does what is drawn around them.
 constexpr COLORREF kBandColour = RGB(222, 239, 255);
 constexpr int kBandHeight = 40;
 constexpr int kHeaderTextMargin = 50;
+constexpr int kIconLeft = 10;
+constexpr int kIconTop = 5;
+// The logo's left edge from the right, its top from the footer band's top.
+constexpr int kLogoRight = 100;
+constexpr int kLogoTop = 7;
 
 // How long a stop waits for the run before the dialog returns to idle.
 constexpr DWORD kStopWaitMs = 200;
+// The dialog looks at the progress once more this long after a progress
+// message, for what changed after it: the run posts no faster than that.
+constexpr UINT_PTR kProgressCatchUpTimer = 1;
+constexpr UINT kProgressCatchUpMs = kProgressPostIntervalMs + 50;
 // How long a new start waits for a stopped run that is still finishing its step.
 constexpr DWORD kPreviousRunWaitMs = 10000;
 
@@ -69,6 +73,16 @@ bool CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
     case WM_REPAIR_FINISHED:
         ShowResult();
+        return true;
+    case WM_REPAIR_PROGRESS:
+        ShowProgress();
+        SetTimer(Window(), kProgressCatchUpTimer, kProgressCatchUpMs, nullptr);
+        return true;
+    case WM_TIMER:
+        if (wParam != kProgressCatchUpTimer)
+            return false;
+        KillTimer(Window(), kProgressCatchUpTimer);
+        ShowProgress();
         return true;
     case WM_ERASEBKGND:
         PaintBackground(reinterpret_cast<HDC>(wParam));
@@ -118,8 +132,8 @@ void CMainDlg::Initialise() {
     if (smallIcon_)
         SendMessageW(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 
-    SetWindowTextW(Window(), kCaption);
-    SetDlgItemTextW(Window(), IDC_HOME_PAGE_LINK, kHomePageLinkText);
+    SetWindowTextW(Window(), UiText(UiTextId::Caption));
+    SetDlgItemTextW(Window(), IDC_HOME_PAGE_LINK, UiText(UiTextId::HomePageLink));
     logo_.reset(static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
 
@@ -133,14 +147,14 @@ void CMainDlg::Initialise() {
     // Without administrator rights nothing could be repaired: the window
     // says so and its button starts nothing.
     if (!HasAdministratorRights()) {
-        SetDlgItemTextW(Window(), IDC_STATUS, kNoAdministratorRightsText);
+        SetDlgItemTextW(Window(), IDC_STATUS, UiText(UiTextId::NoAdministratorRights));
         EnableWindow(GetDlgItem(Window(), IDC_START_STOP), FALSE);
         return;
     }
 
     // While another run is going this window starts none.
     if (!TakeSingleRunGuard()) {
-        SetDlgItemTextW(Window(), IDC_STATUS, kAnotherRunActiveText);
+        SetDlgItemTextW(Window(), IDC_STATUS, UiText(UiTextId::AnotherRunActive));
         EnableWindow(GetDlgItem(Window(), IDC_START_STOP), FALSE);
     }
 
@@ -154,41 +168,52 @@ void CMainDlg::PaintBackground(HDC dc) {
     GetClientRect(Window(), &client);
     const int width = client.right;
     const int height = client.bottom;
+    const int band = BandHeight();
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
 
-    FillBand(dc, height - kBandHeight, height, width);
-    DrawLine(dc, height - kBandHeight, width);
+    FillBand(dc, height - band, height, width);
+    DrawLine(dc, height - band, width);
     if (logo_) {
         const UniqueMemoryDc memory(CreateCompatibleDC(dc));
         if (memory) {
             BITMAP bitmap = {};
             GetObjectW(logo_.get(), sizeof(bitmap), &bitmap);
             HGDIOBJ previous = SelectObject(memory.get(), logo_.get());
-            BitBlt(dc, width - 100, height - kBandHeight + 7, bitmap.bmWidth, bitmap.bmHeight,
-                   memory.get(), 0, 0, SRCCOPY);
+            BitBlt(dc, width - ScaledToScreen(kLogoRight), height - band + ScaledToScreen(kLogoTop),
+                   bitmap.bmWidth, bitmap.bmHeight, memory.get(), 0, 0, SRCCOPY);
             SelectObject(memory.get(), previous);
         }
     }
 
-    FillBand(dc, 0, kBandHeight, width);
-    DrawLine(dc, kBandHeight, width);
+    FillBand(dc, 0, band, width);
+    DrawLine(dc, band, width);
 
     SetBkMode(dc, TRANSPARENT);
     HFONT font = TvFontPool::Instance().GetFont(kFontHeader);
     HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
     if (icon_)
-        DrawIcon(dc, 10, 5, icon_.get());
-    RECT header = {kHeaderTextMargin, 0, width - kHeaderTextMargin, kBandHeight};
-    DrawTextW(dc, kHeaderText, -1, &header, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+        DrawIcon(dc, ScaledToScreen(kIconLeft), ScaledToScreen(kIconTop), icon_.get());
+    RECT header = HeaderTextArea(width);
+    DrawTextW(dc, UiText(UiTextId::Header), -1, &header,
+              DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     if (previousFont)
         SelectObject(dc, previousFont);
+}
+
+int CMainDlg::BandHeight() {
+    return ScaledToScreen(kBandHeight);
+}
+
+RECT CMainDlg::HeaderTextArea(int clientWidth) {
+    const int margin = ScaledToScreen(kHeaderTextMargin);
+    return {margin, 0, clientWidth - margin, BandHeight()};
 }
 
 void CMainDlg::StartOrStop() {
     wchar_t text[513] = {};
     if (GetDlgItemTextW(Window(), IDC_START_STOP, text, ARRAYSIZE(text)) == 0)
         return;
-    if (std::wcscmp(text, kStartText) == 0)
+    if (std::wcscmp(text, UiText(UiTextId::Start)) == 0)
         Start();
     else
         Stop();
@@ -196,7 +221,7 @@ void CMainDlg::StartOrStop() {
 
 void CMainDlg::Start() {
     if (!HasAdministratorRights()) {
-        SetDlgItemTextW(Window(), IDC_STATUS, kNoAdministratorRightsText);
+        SetDlgItemTextW(Window(), IDC_STATUS, UiText(UiTextId::NoAdministratorRights));
         return;
     }
     // A stopped run may still be finishing its step; a second run must never
@@ -210,8 +235,20 @@ void CMainDlg::Start() {
     ClearStopRequest();
     ResetRunCompletion();
     worker_.reset(CreateThread(nullptr, 0, Worker, this, 0, &workerId_));
-    SetDlgItemTextW(Window(), IDC_START_STOP, kStopText);
-    SetDlgItemTextW(Window(), IDC_STATUS, kScanningText);
+    SetDlgItemTextW(Window(), IDC_START_STOP, UiText(UiTextId::Stop));
+    SetDlgItemTextW(Window(), IDC_STATUS, UiText(UiTextId::Scanning));
+    showsProgress_ = true;
+}
+
+void CMainDlg::ShowProgress() {
+    // A stopped run may go on to the end of its step: its news is not shown.
+    if (!showsProgress_)
+        return;
+    const std::wstring text = ProgressText(TheUiLanguage(), CurrentRunProgress());
+    wchar_t shown[256] = {};
+    GetDlgItemTextW(Window(), IDC_STATUS, shown, ARRAYSIZE(shown));
+    if (text != shown)
+        SetDlgItemTextW(Window(), IDC_STATUS, text.c_str());
 }
 
 DWORD WINAPI CMainDlg::Worker(void* dialog) {
@@ -222,6 +259,7 @@ DWORD WINAPI CMainDlg::Worker(void* dialog) {
 
 void CMainDlg::Stop() {
     stopFlag_ = 1;
+    showsProgress_ = false;
     RequestStop();
     DismissWorkerPrompts();
     // The run ends at its next step; a step that takes longer finishes on its
@@ -241,11 +279,15 @@ void CMainDlg::DismissWorkerPrompts() {
 }
 
 void CMainDlg::ShowResult() {
+    // What the run did last, which a progress message may not have told yet.
+    KillTimer(Window(), kProgressCatchUpTimer);
+    ShowProgress();
+    showsProgress_ = false;
     HWND owner = GetActiveWindow();
     COKDlg result(&stopFlag_);
     result.DoModal(owner ? owner : Window());
-    SetDlgItemTextW(Window(), IDC_START_STOP, kStartText);
-    SetDlgItemTextW(Window(), IDC_STATUS, kIdleText);
+    SetDlgItemTextW(Window(), IDC_START_STOP, UiText(UiTextId::Start));
+    SetDlgItemTextW(Window(), IDC_STATUS, UiText(UiTextId::Idle));
 }
 
 void CMainDlg::AskRunToStop() {

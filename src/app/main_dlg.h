@@ -21,6 +21,11 @@ public:
     // is left.
     bool FinishRun(DWORD timeoutMs);
 
+    // The height of the header and the footer band, and where the header text
+    // is drawn in a client area CLIENT_WIDTH wide, at the screen's resolution.
+    static int BandHeight();
+    static RECT HeaderTextArea(int clientWidth);
+
 protected:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -32,6 +37,8 @@ private:
     void Start();
     void Stop();
     void ShowResult();
+    // Shows the run's progress in the status line while the run goes.
+    void ShowProgress();
     void PaintBackground(HDC dc);
     // Asks a run still in progress to stop, and answers its restart prompt.
     void AskRunToStop();
@@ -45,6 +52,7 @@ private:
     CSimpleLink forumLink_;
     UniqueBitmap logo_;
     LONG stopFlag_ = 0;
+    bool showsProgress_ = false;
     UniqueHandle worker_;
     DWORD workerId_ = 0;
     const RunRoutine run_;

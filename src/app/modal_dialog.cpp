@@ -1,8 +1,23 @@
 #include "app/modal_dialog.h"
 
+const DLGTEMPLATE* DialogTemplate(HINSTANCE instance, int resourceId, UiLanguage language) {
+    // The dialog manager would pick the language by the thread's locale,
+    // which need not be the one the texts are chosen by.
+    HRSRC found = FindResourceExW(instance, RT_DIALOG, MAKEINTRESOURCEW(resourceId),
+                                  DialogResourceLanguage(language));
+    if (!found)
+        found = FindResourceW(instance, MAKEINTRESOURCEW(resourceId), RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    return loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
+}
+
 INT_PTR ModalDialog::DoModal(HWND owner) {
-    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId_), owner,
-                           DialogProc, reinterpret_cast<LPARAM>(this));
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const DLGTEMPLATE* dialogTemplate = DialogTemplate(instance, resourceId_, TheUiLanguage());
+    if (!dialogTemplate)
+        return -1;
+    return DialogBoxIndirectParamW(instance, dialogTemplate, owner, DialogProc,
+                                   reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR CALLBACK ModalDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

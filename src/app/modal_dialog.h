@@ -2,6 +2,12 @@
 
 #include <windows.h>
 
+#include "app/ui_language.h"
+
+// The dialog resource RESOURCE_ID of INSTANCE in LANGUAGE, or in whichever
+// language it has when not in that one; null when there is none.
+const DLGTEMPLATE* DialogTemplate(HINSTANCE instance, int resourceId, UiLanguage language);
+
 // A modal dialog from a dialog resource whose messages go to the class: the
 // dialog procedure finds the object through the window's user data, stored
 // when the dialog is created.

@@ -6,22 +6,28 @@
 #include "app/run_flags.h"
 #include "app/run_log.h"
 #include "app/suite_lookup.h"
+#include "app/ui_texts.h"
 #include "app/web_pages.h"
 #include "common/endpoints.h"
 
 COKDlg::COKDlg(const LONG* stopFlag) : ModalDialog(IDD_RESULT), stopFlag_(stopFlag) {}
 
-std::wstring COKDlg::ResultText(bool stopped, bool anythingFound) {
-    std::wstring text = stopped ? L"用户终止，" : L"扫描完成，";
-    text += anythingFound ? L"已修复，详情查看扫描日志。" : L"未发现异常。";
-    text += L"客服QQ:";
-    text += FILEMENDER_SUPPORT_QQ;
-    text += L" ";
+std::wstring COKDlg::ResultText(UiLanguage language, bool stopped, bool anythingFound,
+                                const std::wstring& supportNumber) {
+    std::wstring text =
+        UiTextIn(language, stopped ? UiTextId::StoppedOpening : UiTextId::FinishedOpening);
+    text += UiTextIn(language, anythingFound ? UiTextId::Repaired : UiTextId::NothingFound);
+    // A label without a number would only puzzle: a build sets one or none.
+    if (!supportNumber.empty()) {
+        text += UiTextIn(language, UiTextId::SupportLabel);
+        text += supportNumber;
+        text += L" ";
+    }
     return text;
 }
 
-std::wstring COKDlg::OfferText(bool suiteInstalled) {
-    return suiteInstalled ? L"启动《Tessaly》，检测其他威胁？" : L"下载《Tessaly》，检测其他威胁？";
+std::wstring COKDlg::OfferText(UiLanguage language, bool suiteInstalled) {
+    return UiTextIn(language, suiteInstalled ? UiTextId::OfferStart : UiTextId::OfferDownload);
 }
 
 bool COKDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
@@ -53,9 +59,13 @@ void COKDlg::Initialise() {
     CenterOnOwner();
     logLink_.AttachToControl(Window(), IDC_LOG_LINK);
     const bool stopped = stopFlag_ && *stopFlag_ != 0;
-    SetDlgItemTextW(Window(), IDC_OFFER_TEXT, OfferText(!SuiteExecutablePath().empty()).c_str());
-    SetDlgItemTextW(Window(), IDC_RESULT_TEXT,
-                    ResultText(stopped, TheRunFlags().anythingFound != 0).c_str());
+    const UiLanguage language = TheUiLanguage();
+    SetDlgItemTextW(Window(), IDC_OFFER_TEXT,
+                    OfferText(language, !SuiteExecutablePath().empty()).c_str());
+    SetDlgItemTextW(
+        Window(), IDC_RESULT_TEXT,
+        ResultText(language, stopped, TheRunFlags().anythingFound != 0, FILEMENDER_SUPPORT_QQ)
+            .c_str());
 }
 
 void COKDlg::Accept() {

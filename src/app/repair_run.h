@@ -6,6 +6,7 @@
 
 #include "app/run_flags.h"
 #include "app/run_log.h"
+#include "app/run_progress.h"
 #include "app/stop_request.h"
 
 // Posted to the main dialog when a run has ended by itself.
@@ -79,17 +80,21 @@ bool EndScan(size_t lengthBeforeModules);
 // destroyed together after FINISH has run.
 template <class RiskDrivers, class CyboQQ, class FakeNetBios, class FileMender, class Finish>
 void RunModules(bool repair, Finish finish) {
+    NoteRunStep(RunStep::RiskDrivers);
     RiskDrivers riskDrivers;
     if (ScanAndRepair(riskDrivers, kRiskDriversTitle, L"CKillRiskDrivers", repair) && repair)
         TheRunFlags().secondPassNeeded = 1;
 
+    NoteRunStep(RunStep::CyboQQ);
     CyboQQ cyboQQ;
     ScanAndRepair(cyboQQ, kCyboQQTitle, L"CKillCyboQQ", repair);
 
+    NoteRunStep(RunStep::FakeNetBios);
     FakeNetBios fakeNetBios;
     if (ScanAndRepair(fakeNetBios, kFakeNetBiosTitle, L"CKillFakeNetBios", repair) && repair)
         TheRunFlags().secondPassNeeded = 1;
 
+    NoteRunStep(RunStep::SystemFiles);
     FileMender fileMender;
     ScanAndRepair(fileMender, kFileMenderTitle, L"CKillFileMender", repair);
 
@@ -101,6 +106,7 @@ void RunModules(bool repair, Finish finish) {
 // One repair run over the four modules. Tests put their own modules in.
 template <class RiskDrivers, class CyboQQ, class FakeNetBios, class FileMender>
 int RunRepairWith(HWND dialog) {
+    RunProgressReport progress(dialog);
     const size_t lengthBeforeModules = repair_run::Begin(false);
     repair_run::RunModules<RiskDrivers, CyboQQ, FakeNetBios, FileMender>(
         true, [&] { repair_run::End(lengthBeforeModules, dialog); });

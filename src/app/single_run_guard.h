@@ -5,10 +5,6 @@
 // restart. Every mode (the window, the windowless modes, the pass after the
 // restart) asks here first.
 
-// Said by the window's status line when another run holds the guard.
-inline constexpr wchar_t kAnotherRunActiveText[] =
-    L"另一个Tessaly系统文件修复工具正在运行，请等它结束后再试。";
-
 // Takes the machine-wide guard for the rest of this process's life; false
 // when another run of the program holds it (or it cannot be had). Only the
 // first call asks the system; later calls repeat its answer.

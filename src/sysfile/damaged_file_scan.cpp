@@ -7,6 +7,7 @@
 #include "sysfile/path_key.h"
 #include "sysfile/pe_image.h"
 #include "sysfile/system_file_lists.h"
+#include "sysfile/system_file_progress.h"
 
 namespace {
 
@@ -38,7 +39,10 @@ bool ScanDamagedFiles(RepairEntries& repairList, FileVersions& versions) {
     if (!LoadRunningEditionIndex(index))
         return false;
     const std::wstring windowsDir = WindowsDirectoryWithSlash();
-    for (const std::wstring& target : CheckedSystemFiles()) {
+    const std::vector<std::wstring> files = CheckedSystemFiles();
+    size_t checked = 0;
+    for (const std::wstring& target : files) {
+        NoteFilesChecked(checked++, files.size());
         if (LooksSound(target, versions))
             continue;
         PathKey key;
@@ -55,5 +59,6 @@ bool ScanDamagedFiles(RepairEntries& repairList, FileVersions& versions) {
             continue;
         repairList.push_back({target, DigestText(found.record.goodDigest)});
     }
+    NoteFilesChecked(files.size(), files.size());
     return !repairList.empty();
 }

@@ -9,6 +9,7 @@
 #include "app/stop_request.h"
 #include "sysfile/good_copy_replacement.h"
 #include "sysfile/kernel_driver_service.h"
+#include "sysfile/system_file_progress.h"
 
 namespace {
 
@@ -52,6 +53,8 @@ void FollowUp(const std::wstring& target, bool replaced) {
 } // namespace
 
 void ReplaceSystemFiles(const std::wstring& edition, const RepairEntries& entries) {
+    size_t fetched = 0;
+    NoteCopiesFetched(fetched, entries.size());
     for (const RepairEntry& entry : entries) {
         // Between whole replacements: a file is always the old or the new one.
         if (StopRequested())
@@ -63,5 +66,6 @@ void ReplaceSystemFiles(const std::wstring& edition, const RepairEntries& entrie
             NoteNotRepaired(entry.target);
         else // a copy that did not arrive is not logged, but it is not repaired either
             NoteNotRepaired(entry.target, NotRepairedLine::Left);
+        NoteCopiesFetched(++fetched, entries.size());
     }
 }

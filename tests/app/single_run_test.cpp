@@ -9,6 +9,7 @@
 #include "app/exit_codes.h"
 #include "app/run_log.h"
 #include "app/single_run_guard.h"
+#include "app/ui_texts.h"
 #include "support/child_process.h"
 #include "support/program_windows.h"
 #include "support/test_files.h"
@@ -97,7 +98,7 @@ TEST(SingleRun, WhileAWindowIsOpenNoOtherRunStarts) {
 
     StartedProgram second = StartAndWaitForMainDialog(Program(L""), 60000);
     ASSERT_TRUE(second.main);
-    EXPECT_EQ(ControlText(second.main, kStatusLine), kAnotherRunActiveText);
+    EXPECT_EQ(ControlText(second.main, kStatusLine), std::wstring(UiText(UiTextId::AnotherRunActive)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(second.main, kStartStopButton)));
     PostMessageW(second.main, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(WaitForExit(second.process.get(), 60000), static_cast<DWORD>(IDCANCEL));

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "app/ui_texts.h"
 #include "common/unique_resource.h"
 
 // The windows of the program under test, found and driven from outside the
@@ -20,8 +21,10 @@ constexpr int kResultText = 1019;
 constexpr int kOfferText = 1022;
 constexpr int kLogLink = 1005;
 
-constexpr wchar_t kStartText[] = L"开始修复";
-constexpr wchar_t kStopText[] = L"停止修复";
+// The button's texts in the language the program speaks: the tests run in the
+// same locale as the program.
+inline const wchar_t* const kStartText = UiText(UiTextId::Start);
+inline const wchar_t* const kStopText = UiText(UiTextId::Stop);
 
 // A time limit counted from now (GetTickCount: Windows XP has no 64-bit count;
 // differences survive its wrap).

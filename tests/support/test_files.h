@@ -18,5 +18,8 @@ void RemoveTestFolder(const std::wstring& folder);
 // An environment variable, or empty.
 std::wstring Environment(const wchar_t* name);
 
+// TEXT as UTF-8, for test messages.
+std::string Utf8(const std::wstring& text);
+
 // The program under test, copied into the prefix by the test wrapper.
 std::wstring ProgramUnderTest();

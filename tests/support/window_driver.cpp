@@ -16,21 +16,7 @@
 
 #include "support/child_process.h"
 #include "support/program_windows.h"
-
-namespace {
-
-std::string Utf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return {};
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    out.resize(static_cast<size_t>(size) - 1);
-    return out;
-}
-
-} // namespace
+#include "support/test_files.h"
 
 int MeasureStopLatency(int rounds, const std::wstring& commandLine) {
     using namespace program_windows;
