@@ -126,8 +126,7 @@ ProgramMode ModeOfCommandLine(const wchar_t* commandLine) {
             return ProgramMode::NotUnderstood;
         mode = known->mode;
         // "/undo" may name the journal to undo in the word after it.
-        if (mode == ProgramMode::Undo && at + 1 < arguments.size() &&
-            arguments[at + 1][0] != L'/')
+        if (mode == ProgramMode::Undo && at + 1 < arguments.size() && arguments[at + 1][0] != L'/')
             ++at;
     }
     // The second pass reads nothing else of its line: Windows starts it.

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/admin_only_folder.h"
+#include "common/file_content.h"
 #include "common/link_safe_file.h"
 #include "common/md5.h"
 #include "common/tool_folder.h"
@@ -41,16 +42,10 @@ private:
 
 const OwnImageFile ownImage;
 
+// A program file is never empty: an empty one did not read.
 std::optional<std::string> ContentOf(HANDLE file) {
-    LARGE_INTEGER size = {};
-    LARGE_INTEGER start = {};
-    if (file == INVALID_HANDLE_VALUE || !GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
-        size.QuadPart > kLargestProgram || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
-        return std::nullopt;
-    std::string content(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr) ||
-        got != content.size())
+    std::optional<std::string> content = ContentOfFile(file, kLargestProgram);
+    if (content && content->empty())
         return std::nullopt;
     return content;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/later_windows.h"
 #include "common/proc_address.h"
 
 namespace {
@@ -16,14 +17,11 @@ void UseSafeDllSearchOrder() {
     const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
     if (kernel32 == nullptr)
         return;
-    // SetDllDirectoryW came with XP SP1; SetDefaultDllDirectories with the
-    // Windows 7 loader update. Both are looked up: neither is in every
-    // kernel32 this program runs on.
+    // SetDllDirectoryW came with XP SP1, which this program may still meet
+    // unpatched: looked up, not imported.
     using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     if (const auto setDllDirectory = ProcAddress<SetDllDirectoryFn>(kernel32, "SetDllDirectoryW"))
         setDllDirectory(L"");
-    if (const auto setDefault =
-            ProcAddress<SetDefaultDllDirectoriesFn>(kernel32, "SetDefaultDllDirectories"))
+    if (const auto setDefault = later_windows::SetDefaultDllDirectories())
         setDefault(kSearchSystem32);
 }

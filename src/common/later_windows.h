@@ -26,7 +26,9 @@
     X(L"advapi32.dll", RegDeleteKeyExW, LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD))               \
     /* Vista: version resources read without the language redirection of MUI files. */             \
     X(L"version.dll", GetFileVersionInfoSizeExW, DWORD(WINAPI*)(DWORD, LPCWSTR, LPDWORD))          \
-    X(L"version.dll", GetFileVersionInfoExW, BOOL(WINAPI*)(DWORD, LPCWSTR, DWORD, DWORD, LPVOID))
+    X(L"version.dll", GetFileVersionInfoExW, BOOL(WINAPI*)(DWORD, LPCWSTR, DWORD, DWORD, LPVOID))  \
+    /* Windows 7 with its loader update: DLLs loaded by name from the system directory only. */    \
+    X(L"kernel32.dll", SetDefaultDllDirectories, BOOL(WINAPI*)(DWORD))
 
 namespace later_windows {
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <aclapi.h>
-#include <sddl.h>
 
 #include "common/trusted_writers.h"
 #include "common/unique_resource.h"
@@ -10,30 +9,6 @@
 namespace {
 
 constexpr wchar_t kLocalDevicePrefix[] = L"\\\\?\\";
-// NT SERVICE\TrustedInstaller, which owns the system's own folders.
-constexpr wchar_t kTrustedInstallerSid[] =
-    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
-
-bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
-    BYTE buffer[SECURITY_MAX_SID_SIZE] = {};
-    DWORD size = sizeof(buffer);
-    return CreateWellKnownSid(type, nullptr, buffer, &size) && EqualSid(sid, buffer);
-}
-
-bool IsTrustedInstaller(PSID sid) {
-    PSID trustedInstaller = nullptr;
-    if (!ConvertStringSidToSidW(kTrustedInstallerSid, &trustedInstaller))
-        return false;
-    UniqueLocal owned(trustedInstaller);
-    return EqualSid(sid, trustedInstaller) != FALSE;
-}
-
-// Not the account this process runs as: its unelevated half is the user.
-bool IsMachineTrusted(PSID sid) {
-    return sid != nullptr && IsValidSid(sid) &&
-           (IsWellKnown(sid, WinLocalSystemSid) || IsWellKnown(sid, WinBuiltinAdministratorsSid) ||
-            IsTrustedInstaller(sid));
-}
 
 bool OthersMayChangeFolder(const std::wstring& folder) {
     UniqueFile handle(
@@ -53,7 +28,8 @@ bool OthersMayChangeFolder(const std::wstring& folder) {
                         &dacl, nullptr, &raw) != ERROR_SUCCESS)
         return true;
     UniqueLocal descriptor(raw);
-    return !OnlyTrustedMayChange(owner, dacl, IsMachineTrusted);
+    // Not the account this process runs as: its unelevated half is the user.
+    return !OnlyTrustedMayChange(owner, dacl, IsSystemAdministratorsOrTrustedInstaller);
 }
 
 } // namespace

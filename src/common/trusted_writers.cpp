@@ -83,11 +83,16 @@ const std::vector<unsigned char>& OwnerOfOwnFolders() {
 
 } // namespace
 
+bool IsSystemAdministratorsOrTrustedInstaller(PSID sid) {
+    return sid != nullptr && IsValidSid(sid) &&
+           (IsWellKnown(sid, WinLocalSystemSid) || IsWellKnown(sid, WinBuiltinAdministratorsSid) ||
+            IsTrustedInstaller(sid));
+}
+
 bool IsTrustedAccount(PSID sid) {
     if (sid == nullptr || !IsValidSid(sid))
         return false;
-    if (IsWellKnown(sid, WinLocalSystemSid) || IsWellKnown(sid, WinBuiltinAdministratorsSid) ||
-        IsTrustedInstaller(sid))
+    if (IsSystemAdministratorsOrTrustedInstaller(sid))
         return true;
     const std::vector<unsigned char>& own = OwnerOfOwnFolders();
     return !own.empty() && EqualSid(sid, const_cast<unsigned char*>(own.data()));

@@ -17,6 +17,9 @@ constexpr ACCESS_MASK kChangingRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FIL
                                         FILE_DELETE_CHILD | FILE_WRITE_ATTRIBUTES | DELETE |
                                         WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
+// SYSTEM, the Administrators group or TrustedInstaller, and nobody else.
+bool IsSystemAdministratorsOrTrustedInstaller(PSID sid);
+
 // SYSTEM, the Administrators group or TrustedInstaller; on a system that
 // keeps no owner given to a file (Wine reports the account that runs it for
 // every file), that one owner too.

@@ -24,21 +24,6 @@ bool SameFile(HANDLE first, HANDLE second) {
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
-std::optional<std::string> ContentOfFile(HANDLE file, LONGLONG limit) {
-    LARGE_INTEGER size = {};
-    LARGE_INTEGER start = {};
-    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > limit ||
-        !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
-        return std::nullopt;
-    std::string content(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!content.empty() &&
-        (!ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr) ||
-         got != content.size()))
-        return std::nullopt;
-    return content;
-}
-
 UniqueFile HoldFolder(const std::wstring& folder) {
     ErrorModeGuard quiet;
     UniqueFile held(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,

@@ -21,10 +21,6 @@ UniqueFile OpenCheckedFile(const std::wstring& path, DWORD access, DWORD share);
 // Whether the two handles refer to the same file (its volume and file index).
 bool SameFile(HANDLE first, HANDLE second);
 
-// The whole content of FILE, read from its start; none when it is larger than
-// LIMIT bytes or does not read in full.
-std::optional<std::string> ContentOfFile(HANDLE file, LONGLONG limit);
-
 // Opens FOLDER (no link at its end followed), shared with anyone but one who
 // would rename, move or delete it, and keeps the handle only when it is a
 // folder reached through no link: while it is held, the folder stays the one

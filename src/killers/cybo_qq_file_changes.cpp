@@ -26,8 +26,12 @@ bool WriteCleanedCopy(const wchar_t* path, const uint8_t* bytes, uint32_t length
 
 // Recorded before they change, so that undo puts them back; a file reached
 // through a link or with a second name (a planted hard link) keeps them.
+// Nothing at PATH is nothing to clear.
 bool ClearFileAttributes(const wchar_t* path) {
-    return JournaledChangeFileAttributes(path, 0, kUndoneFileAttributes);
+    if (JournaledChangeFileAttributes(path, 0, kUndoneFileAttributes))
+        return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 bool RemoveFile(const wchar_t* path) {

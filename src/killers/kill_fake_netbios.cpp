@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/run_log.h"
+#include "common/file_content.h"
 #include "common/md5.h"
 #include "common/registry.h"
 #include "common/system_directories.h"

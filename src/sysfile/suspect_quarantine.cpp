@@ -11,6 +11,7 @@
 #include "app/run_log.h"
 #include "app/stop_request.h"
 #include "journal/change_journal.h"
+#include "common/file_content.h"
 #include "common/link_safe_file.h"
 #include "common/md5.h"
 #include "common/path_others_may_change.h"
@@ -43,22 +44,6 @@ bool IsStillASuspect(HANDLE file, const std::wstring& path) {
     if (!HandleIsAt(file, path) || LiesInSystemFolders(path))
         return false;
     return !IsPeImageFile(file) || CreatedWithin(file, kRecentFileSeconds);
-}
-
-// The whole content of the open FILE.
-std::optional<std::string> ContentOf(HANDLE file) {
-    LARGE_INTEGER size = {};
-    LARGE_INTEGER start = {};
-    if (!GetFileSizeEx(file, &size) || size.QuadPart > kLargestQuarantined ||
-        !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
-        return std::nullopt;
-    std::string content(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!content.empty() &&
-        (!ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr) ||
-         got != content.size()))
-        return std::nullopt;
-    return content;
 }
 
 // The original's DACL, kept from inheriting anything more: a copy in the
@@ -129,7 +114,7 @@ void Quarantine(const std::wstring& path) {
         const DWORD error = GetLastError();
         LogPathLine(kNotMovedChanged, path);
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            NoteNotRepaired(path);
+            NoteNotRepaired(path, NotRepairedLine::Left);
         return;
     }
     BY_HANDLE_FILE_INFORMATION info = {};
@@ -141,7 +126,7 @@ void Quarantine(const std::wstring& path) {
     // the user cannot read: neither its copy nor its deletion is ours to make.
     if (info.nNumberOfLinks != 1) {
         LogPathLine(kNotMovedNames, path);
-        NoteNotRepaired(path);
+        NoteNotRepaired(path, NotRepairedLine::Left);
         return;
     }
     // A move at the next start goes by path, and the user may by then have
@@ -151,17 +136,17 @@ void Quarantine(const std::wstring& path) {
     if (!deletable && othersMayChange) {
         if (TheRunFlags().secondPass) {
             LogPathLine(kNotMovedInUse, path);
-            NoteNotRepaired(path);
+            NoteNotRepaired(path, NotRepairedLine::Left);
         } else {
             RequireSecondPass();
             LogPathLine(kLeftForSecondPass, path);
         }
         return;
     }
-    const std::optional<std::string> content = ContentOf(file.get());
+    const std::optional<std::string> content = ContentOfFile(file.get(), kLargestQuarantined);
     if (!content) {
         LogPathLine(kNotMovedChanged, path);
-        NoteNotRepaired(path);
+        NoteNotRepaired(path, NotRepairedLine::Left);
         return;
     }
 

@@ -98,7 +98,8 @@ TEST(SingleRun, WhileAWindowIsOpenNoOtherRunStarts) {
 
     StartedProgram second = StartAndWaitForMainDialog(Program(L""), 60000);
     ASSERT_TRUE(second.main);
-    EXPECT_EQ(ControlText(second.main, kStatusLine), std::wstring(UiText(UiTextId::AnotherRunActive)));
+    EXPECT_EQ(ControlText(second.main, kStatusLine),
+              std::wstring(UiText(UiTextId::AnotherRunActive)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(second.main, kStartStopButton)));
     PostMessageW(second.main, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(WaitForExit(second.process.get(), 60000), static_cast<DWORD>(IDCANCEL));
