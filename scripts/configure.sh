@@ -12,10 +12,14 @@ case $preset in
     win32) toolchain=cmake/toolchain-mingw-i686.cmake ;;
     *) echo "unknown preset: $preset" >&2; exit 2 ;;
 esac
-cache=build/$preset/CMakeCache.txt
 wanted=$(sed -n 's/^set(CMAKE_CXX_COMPILER \(.*\))$/\1/p' "$toolchain")
-if [ -f "$cache" ]; then
-    configured=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$cache")
+# A compiler named by the toolchain file is not kept in CMakeCache.txt but in
+# the compiler description CMake wrote when it first configured the folder.
+description=$(ls build/"$preset"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null | head -n 1 || true)
+if [ -f "build/$preset/CMakeCache.txt" ]; then
+    configured=
+    [ -n "$description" ] &&
+        configured=$(sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p' "$description")
     if [ "$(basename "$configured")" != "$wanted" ]; then
         echo "build/$preset was configured with $configured, not $wanted: making it anew" >&2
         rm -rf "build/$preset"
